@@ -1,0 +1,100 @@
+#include "audio/SoundManager.hpp"
+
+#include "core/Resources.hpp"
+
+#include <iostream>
+
+SoundManager::SoundManager()
+{
+    LoadMusic("Main_music", "Sounds/Last_Boss_Trove_Shadow_Tower.wav");
+    LoadMusic("Menu_music", "Sounds/Calm_hub.wav");
+    sf::SoundBuffer scratch;
+    LoadSound(scratch, "Ball_tap_pad", "Sounds/ball_tap_pad.wav", 15.f);
+    LoadSound(scratch, "Ball_tap_brick", "Sounds/ball_tap_brick.wav", 75.f);
+}
+
+SoundManager::~SoundManager()
+{
+    // Music streams run on threads of their own: stop them before anything goes.
+    for (auto& entry : musics)
+        entry.second->stop();
+    sounds.clear();
+    musics.clear();
+    buffers.clear();
+}
+
+void SoundManager::LoadMusic(const std::string& name, const std::string& file)
+{
+    auto music = std::make_unique<sf::Music>();
+    if (!music->openFromFile(resourceRoot + file)) {
+        std::cout << "Failed to load Music" << std::endl;
+        return;
+    }
+    sf::Music& registered = *(musics[name] = std::move(music));
+    registered.setLoop(true);
+    registered.setVolume(50.f);
+}
+
+void SoundManager::LoadSound(sf::SoundBuffer& scratch, const std::string& name,
+                             const std::string& file, float volume)
+{
+    if (!scratch.loadFromFile(resourceRoot + file)) {
+        std::cout << "Failed to load Sound" << std::endl;
+        return;
+    }
+    // The sound plays the stored copy, whose map node never moves.
+    sf::SoundBuffer& stored = buffers[name] = scratch;
+    auto sound = std::make_unique<sf::Sound>(stored);
+    sound->setVolume(volume);
+    sounds[name] = std::move(sound);
+}
+
+sf::Music* SoundManager::Music(const std::string& name)
+{
+    auto it = musics.find(name);
+    if (it == musics.end()) {
+        std::cout << "Music " << name << " not found" << std::endl;
+        return nullptr;
+    }
+    return it->second.get();
+}
+
+void SoundManager::PlayMusic(const std::string& name)
+{
+    if (sf::Music* music = Music(name))
+        music->play();
+}
+
+void SoundManager::PauseMusic(const std::string& name)
+{
+    if (sf::Music* music = Music(name))
+        music->pause();
+}
+
+void SoundManager::StopMusic(const std::string& name)
+{
+    if (sf::Music* music = Music(name))
+        music->stop();
+}
+
+void SoundManager::PlaySound(const std::string& name)
+{
+    auto it = sounds.find(name);
+    if (it == sounds.end()) {
+        std::cout << "Sound " << name << " not found" << std::endl;
+        return;
+    }
+    it->second->play();
+}
+
+const sf::Music* SoundManager::FindMusic(const std::string& name) const
+{
+    auto it = musics.find(name);
+    return it == musics.end() ? nullptr : it->second.get();
+}
+
+const sf::Sound* SoundManager::FindSound(const std::string& name) const
+{
+    auto it = sounds.find(name);
+    return it == sounds.end() ? nullptr : it->second.get();
+}

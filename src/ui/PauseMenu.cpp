@@ -1,0 +1,35 @@
+#include "ui/PauseMenu.hpp"
+
+#include "core/Game.hpp"
+#include "core/Resources.hpp"
+#include "state/GameState.hpp"
+#include "ui/TextLayout.hpp"
+
+#include <SFML/Graphics/RenderWindow.hpp>
+
+PauseMenu::PauseMenu(Game* game_, bool startMode) : game(game_), state(game_->GetState())
+{
+    if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
+        ReportFontFailure("PauseMenu");
+        return;
+    }
+    SetUpBackdrop(backdrop, 3.f);
+    drawables.push_back(&backdrop);
+    SetUpText(playText, font, startMode ? "Start the game" : "Resume", 30, sf::Color::White);
+    CentreText(playText, -50.f);
+    drawables.push_back(&playText);
+    SetUpText(leaveText, font, "Leave", 30, sf::Color::White);
+    CentreText(leaveText, 50.f);
+    drawables.push_back(&leaveText);
+}
+
+void PauseMenu::HandleClick(sf::Vector2i position)
+{
+    if (IsHit(playText, position)) {
+        // Resuming destroys this menu: return without touching a member.
+        state->Pause(false);
+        return;
+    }
+    if (IsHit(leaveText, position))
+        game->GetWindow()->close();
+}
