@@ -1,0 +1,111 @@
+#pragma once
+
+#include "core/Game.hpp"
+
+#include <SFML/Graphics/Rect.hpp>
+#include <SFML/Window/Event.hpp>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+namespace testsupport {
+
+// Captures everything written to std::cout while alive.
+class CapturedStdout {
+public:
+    CapturedStdout() : previous(std::cout.rdbuf(buffer.rdbuf())) {}
+    ~CapturedStdout() { std::cout.rdbuf(previous); }
+    CapturedStdout(const CapturedStdout&) = delete;
+    CapturedStdout& operator=(const CapturedStdout&) = delete;
+
+    std::string Text() const { return buffer.str(); }
+    std::vector<std::string> Lines() const;
+    void Clear() { buffer.str(std::string()); }
+
+private:
+    std::ostringstream buffer;
+    std::streambuf* previous;
+};
+
+// A fresh empty folder under /tmp, removed with its content at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+};
+
+// Changes the working directory for the lifetime of the object; the game
+// opens its assets relative to it.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::string& path);
+    ~ScopedWorkingDirectory();
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+
+private:
+    std::string previous;
+};
+
+// The ready-to-play folder with every generated asset.
+std::string GameDir();
+// Copies the named assets (relative paths) from the game folder into dir.
+void CopyAssets(const std::string& dir, const std::vector<std::string>& names);
+std::vector<std::string> AllAssetNames();
+
+sf::Event KeyPressed(sf::Keyboard::Key key);
+sf::Event KeyReleased(sf::Keyboard::Key key);
+sf::Event LeftClick(int x, int y);
+sf::Event RightClick(int x, int y);
+sf::Event Closed();
+// A point well inside a text's global bounds.
+sf::Vector2i CentreOf(const sf::FloatRect& bounds);
+
+template <class T>
+int CountOf(const std::vector<Entity*>& entities)
+{
+    int n = 0;
+    for (const Entity* e : entities)
+        n += typeid(*e) == typeid(T) ? 1 : 0;
+    return n;
+}
+
+template <class T>
+std::vector<T*> AllOf(const std::vector<Entity*>& entities)
+{
+    std::vector<T*> found;
+    for (Entity* e : entities)
+        if (typeid(*e) == typeid(T))
+            found.push_back(static_cast<T*>(e));
+    return found;
+}
+
+// A whole game as main builds it: window under Xvfb, assets from the game
+// folder, the random generator seeded so runs repeat.
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Leaves the start menu the way a player does, with Escape.
+    void LeaveStartMenu();
+    // Leaves the start menu and launches the balls with a click.
+    void StartPlaying();
+    // Runs n frame steps as the loop would while playing.
+    void Step(int n = 1);
+    void Send(const sf::Event& event) { game->HandleEvent(event); }
+
+    std::unique_ptr<Game> game;
+};
+
+} // namespace testsupport
