@@ -1,0 +1,83 @@
+// Writes every image and sound the game opens into one folder:
+//   quadrabash_assetgen <output-folder>
+// The output depends on nothing but this program, so two runs give the same bytes.
+
+#include "ImageAssets.hpp"
+#include "SoundAssets.hpp"
+
+#include <SFML/Audio/OutputSoundFile.hpp>
+#include <SFML/Graphics/Image.hpp>
+
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// Written straight through the sound file writer: sf::SoundBuffer::saveToFile
+// asks OpenAL for the channel count, and on a build machine without an audio
+// device that comes back as 0 and the WAV header is broken.
+bool WriteSound(const fs::path& path, const qbgen::PcmSound& sound)
+{
+    sf::OutputSoundFile file;
+    if (!file.openFromFile(path.string(), sound.sampleRate, 1))
+    {
+        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
+        return false;
+    }
+    file.write(sound.samples.data(), sound.samples.size());
+    return true;
+}
+
+bool WriteImage(const fs::path& path, const sf::Image& image)
+{
+    if (!image.saveToFile(path.string()))
+    {
+        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2)
+    {
+        std::cerr << "usage: " << (argc > 0 ? argv[0] : "quadrabash_assetgen") << " <output-folder>\n";
+        return 2;
+    }
+
+    const fs::path root = argv[1];
+    const fs::path sounds = root / "Sounds";
+    std::error_code error;
+    fs::create_directories(sounds, error);
+    if (error)
+    {
+        std::cerr << "quadrabash_assetgen: cannot create " << sounds << ": " << error.message() << '\n';
+        return 1;
+    }
+
+    try
+    {
+        bool ok = true;
+        ok &= WriteImage(root / "blanc.png", qbgen::MakeWhiteImage());
+        ok &= WriteImage(root / "Brick.jpg", qbgen::MakeBrickImage());
+        ok &= WriteSound(sounds / "Last_Boss_Trove_Shadow_Tower.wav", qbgen::MakeBattleMusic());
+        ok &= WriteSound(sounds / "Calm_hub.wav", qbgen::MakeMenuMusic());
+        ok &= WriteSound(sounds / "ball_tap_pad.wav", qbgen::MakePadTap());
+        ok &= WriteSound(sounds / "ball_tap_brick.wav", qbgen::MakeBrickTap());
+        return ok ? 0 : 1;
+    }
+    catch (const std::exception& failure)
+    {
+        // A typo in a score or a tempo that does not loop cleanly ends up here.
+        std::cerr << "quadrabash_assetgen: " << failure.what() << '\n';
+        return 1;
+    }
+}
