@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what Quadrabash needs from Debian 12's archive.
+#   install-deps.sh play   what building and playing needs
+#   install-deps.sh test   that, plus the test, benchmark and headless tools
+set -euo pipefail
+
+mode="${1:-play}"
+packages=(build-essential cmake pkg-config libsfml-dev fonts-dotgothic16 libgl1-mesa-dri)
+if [[ "$mode" == "test" ]]; then
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev
+               xvfb xauth x11-utils xdotool imagemagick sox python3 python3-numpy)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if [[ ${#missing[@]} -eq 0 ]]; then
+    exit 0
+fi
+
+sudo=()
+if [[ "$(id -u)" -ne 0 ]]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
