@@ -22,6 +22,10 @@ public:
     Timer* GetTimer() const { return timer.get(); }
     bool IsFontLoaded() const { return fontLoaded; }
 
+    const sf::Text& GetCoinsLabel() const { return coinsLabel; }
+    const sf::Text& GetTimerLabel() const { return timerLabel; }
+    const sf::Text& GetHpLabel() const { return hpLabel; }
+    const sf::Text& GetScoreLabel() const { return scoreLabel; }
     const sf::Text& GetCoinsValue() const { return coinsValue; }
     const sf::Text& GetTimerValue() const { return timerValue; }
     const sf::Text& GetHpValue() const { return hpValue; }
