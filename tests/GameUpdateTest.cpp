@@ -236,9 +236,11 @@ TEST_F(GameUpdateTest, MovingBrickDropsAfterLaunchTurnsAtPadHeightAndStopsHome)
     EXPECT_FALSE(brick->IsReturning());
     // It falls in the same step: the steering comes before its own update.
     EXPECT_EQ(brick->GetPosition(), home + sf::Vector2f(0.f, 5.f));
-    for (const MovableBrick* other : AllOf<MovableBrick>(game->GetEntities()))
-        if (other != brick)
+    for (const MovableBrick* other : AllOf<MovableBrick>(game->GetEntities())) {
+        if (other != brick) {
             EXPECT_EQ(other->GetPosition(), other->GetHomePosition());
+        }
+    }
 
     const float padY = game->GetPad()->GetPosition().y;
     float lowest = brick->GetPosition().y;
