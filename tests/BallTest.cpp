@@ -2,7 +2,6 @@
 
 #include "audio/SoundManager.hpp"
 #include "entities/Ball.hpp"
-#include "entities/MovableBrick.hpp"
 #include "entities/Pad.hpp"
 #include "entities/StaticBrick.hpp"
 #include "state/GameState.hpp"
@@ -260,7 +259,7 @@ TEST_F(BallTest, BallBouncesOffTheWindowSidesAndTop)
     EXPECT_EQ(rightEdge->GetDirection(), sf::Vector2f(0.5f, 0.8f));
     EXPECT_EQ(top->GetDirection(), sf::Vector2f(0.5f, 0.8f));
     EXPECT_EQ(topEdge->GetDirection(), sf::Vector2f(0.5f, -0.8f));
-    // Bouncing off a wall is no hit: no combo, no sound-driven reward.
+    // A wall is no hit: no combo, no reward.
     EXPECT_EQ(left->GetCombo(), 0);
     EXPECT_EQ(State().GetCoins(), 0);
     for (Ball* b : {left, right, top})

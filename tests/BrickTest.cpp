@@ -6,6 +6,7 @@
 #include "entities/StaticBrick.hpp"
 #include "state/GameState.hpp"
 #include "state/RandomFloat.hpp"
+#include "ui/GameOverMenu.hpp"
 #include "ui/Hud.hpp"
 
 #include <cstdint>
@@ -195,6 +196,12 @@ TEST_F(BrickTest, TwoMovingBricksCostThePadTwoHitPointsAFrameAndBreakingItEndsTh
     EXPECT_NE(game->GetGameOverMenu(), nullptr);
     EXPECT_TRUE(game->GetState()->IsPaused());
     EXPECT_TRUE(game->GetHud()->GetTimer()->IsPaused());
+
+    // Another overlap finding the pad broken keeps the screen already up.
+    const GameOverMenu* menu = game->GetGameOverMenu();
+    game->GameOver();
+    EXPECT_EQ(game->GetGameOverMenu(), menu);
+    EXPECT_EQ(pad.GetHitPoints(), 0);
 }
 
 TEST_F(BrickTest, MovingBrickCloneHasNoHomeUntilTheLayoutGivesOne)

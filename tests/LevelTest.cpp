@@ -395,3 +395,62 @@ TEST_F(LevelTest, LevelClearedByPlayKeepsTheBrickCountInStepAndPaysForEveryBrick
     EXPECT_GT(steps, 0);
     EXPECT_EQ(State().GetLevel(), 2);
 }
+
+TEST_F(LevelTest, SurvivingBallOfTheLastLevelStillCountsAfterItIsGone)
+{
+    StartPlaying();
+    ClearWithTheClearKey();
+    ASSERT_GT(StepUntilShopOpens(), 0);
+    ClickShop(game->GetShopMenu()->GetContinueText());
+    ASSERT_EQ(StepUntilNextLevel(), 24);
+
+    // The level-1 ball left with the level, never lost: it still counts.
+    std::vector<Ball*> balls = AllOf<Ball>(game->GetEntities());
+    ASSERT_EQ(balls.size(), 1u);
+    EXPECT_EQ(State().GetBallsInPlay(), 2);
+
+    // Losing the one real ball leaves a count of 1, and play goes on.
+    Send(LeftClick(10, 500));
+    const float h = static_cast<float>(game->GetWindowSize().y);
+    balls[0]->SetPosition({500.f, h - 15.f});
+    balls[0]->SetDirection({0.f, 1.f});
+    Step();
+    EXPECT_EQ(CountOf<Ball>(game->GetEntities()), 0);
+    EXPECT_EQ(State().GetBallsInPlay(), 1);
+    Step(10);
+    EXPECT_FALSE(game->IsGameOver());
+    EXPECT_FALSE(State().IsPaused());
+}
+
+TEST_F(LevelTest, LosingTheLastBallWhileTheLevelIsLeftStillEndsTheGame)
+{
+    StartPlaying();
+    // Break every brick but keep the ball in play.
+    std::vector<Entity*>& entities = game->GetEntities();
+    for (auto it = entities.begin(); it != entities.end();) {
+        if (IsBrick(*it)) {
+            delete *it;
+            it = entities.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    game->AddRemainingBricks(-kBricks);
+    ASSERT_EQ(game->GetRemainingBricks(), 0);
+    std::vector<Ball*> balls = AllOf<Ball>(entities);
+    ASSERT_EQ(balls.size(), 1u);
+    const float h = static_cast<float>(game->GetWindowSize().y);
+    balls[0]->SetPosition({500.f, h - 15.f});
+    balls[0]->SetDirection({0.f, 1.f});
+
+    // In one step the ball falls out, the game ends, and the exit still
+    // takes its first step.
+    Step();
+    EXPECT_EQ(State().GetBallsInPlay(), 0);
+    EXPECT_TRUE(game->IsGameOver());
+    EXPECT_NE(game->GetGameOverMenu(), nullptr);
+    EXPECT_TRUE(State().IsPaused());
+    EXPECT_FALSE(game->IsPadControlEnabled()) << "the pad was already sent toward the centre";
+    EXPECT_FALSE(State().IsShopOpen());
+    EXPECT_EQ(State().GetLevel(), 1);
+}

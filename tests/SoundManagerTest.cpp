@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -458,12 +459,12 @@ Recording ReadWave(const std::string& path)
 }
 
 // Starts this test binary again, running only the current test, with the
-// wave backend writing to wavePath. Returns the child's pid.
+// wave backend writing to <dir>/<name>.wav. Returns the child's pid.
 pid_t StartRecordingChild(const std::string& dir, const std::string& name, bool playEffect)
 {
     const std::string conf = dir + "/" + name + ".conf";
-    std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile=" << dir << "/" << name
-                        << ".wav\n";
+    const std::string wave = dir + "/" + name + ".wav";
+    std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile=" << wave << "\n";
 
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -473,7 +474,7 @@ pid_t StartRecordingChild(const std::string& dir, const std::string& name, bool 
     }
     env.push_back("ALSOFT_DRIVERS=wave");
     env.push_back("ALSOFT_CONF=" + conf);
-    env.push_back(std::string(kRecordInto) + "=" + (playEffect ? "effect" : "silence"));
+    env.push_back(std::string(kRecordInto) + "=" + (playEffect ? "effect:" : "silence:") + wave);
 
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::vector<std::string> args = {
@@ -506,15 +507,37 @@ std::string ReadText(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// The child's side: hit a brick's sound (or nothing) and give the backend
-// time to write it out before the device closes with the manager.
-void RecordInChild(bool playEffect)
+// Polls a condition every 10 ms for up to 10 s: a generous deadline for a
+// backend that writes in real time, not a measure of its speed.
+template <class Condition>
+bool EventuallyTrue(Condition condition)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// The child's side: hit a brick's sound (or nothing), wait until the mixer
+// has played it through and the backend has written a good stretch of
+// output, then close the device with the manager.
+void RecordInChild(bool playEffect, const std::string& wavePath)
 {
     SoundManager sounds;
-    ASSERT_NE(sounds.FindSound(kBrickSound), nullptr);
-    if (playEffect)
+    const sf::Sound* brick = sounds.FindSound(kBrickSound);
+    ASSERT_NE(brick, nullptr);
+    if (playEffect) {
         sounds.PlaySound(kBrickSound);
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        ASSERT_TRUE(EventuallyTrue([&] { return brick->getStatus() == sf::SoundSource::Stopped; }))
+            << "the effect never finished playing";
+    }
+    ASSERT_TRUE(EventuallyTrue([&] {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(wavePath, error);
+        return !error && size > 64 * 1024;
+    })) << "the backend wrote nothing to " << wavePath;
 }
 
 } // namespace
@@ -522,7 +545,11 @@ void RecordInChild(bool playEffect)
 TEST(SoundManagerTest, BrickHitIsAudibleOnARecordingBackend)
 {
     if (const char* mode = std::getenv(kRecordInto)) {
-        RecordInChild(std::string(mode) == "effect");
+        // "effect:<wave file>" or "silence:<wave file>".
+        const std::string value = mode;
+        const std::size_t colon = value.find(':');
+        ASSERT_NE(colon, std::string::npos);
+        RecordInChild(value.substr(0, colon) == "effect", value.substr(colon + 1));
         return;
     }
 
