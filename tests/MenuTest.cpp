@@ -199,7 +199,7 @@ protected:
     }
 };
 
-TEST_F(PauseMenuTest, StartMenuIsABandWithStartAndLeaveStackedAroundTheCentre)
+TEST_F(PauseMenuTest, BandWithTwoButtonsStackedAroundTheCentreInBothModes)
 {
     PauseMenu& m = menu();
     ExpectBand(m.GetBackdrop(), 640.f);
@@ -216,20 +216,19 @@ TEST_F(PauseMenuTest, StartMenuIsABandWithStartAndLeaveStackedAroundTheCentre)
     // The two buttons do not overlap: "Leave" sits below the first button.
     EXPECT_LT(m.GetPlayText().getGlobalBounds().top + m.GetPlayText().getGlobalBounds().height,
               m.GetLeaveText().getGlobalBounds().top);
-}
 
-TEST_F(PauseMenuTest, PausingDuringPlayShowsResumeWithTheSameLayout)
-{
+    // Paused during play, the same menu reads "Resume".
     StartPlaying();
     PauseDuringPlay();
-    PauseMenu& m = menu();
-    ExpectBand(m.GetBackdrop(), 640.f);
-    ExpectCentred(m.GetPlayText(), "Resume", 30, sf::Color::White, -50.f);
-    ExpectCentred(m.GetLeaveText(), "Leave", 30, sf::Color::White, 50.f);
-    EXPECT_EQ(m.GetDrawables().size(), 3u);
+    PauseMenu& paused = menu();
+    ExpectBand(paused.GetBackdrop(), 640.f);
+    ExpectCentred(paused.GetPlayText(), "Resume", 30, sf::Color::White, -50.f);
+    ExpectCentred(paused.GetLeaveText(), "Leave", 30, sf::Color::White, 50.f);
+    ASSERT_EQ(paused.GetDrawables().size(), 3u);
+    EXPECT_EQ(paused.GetDrawables()[1], static_cast<const sf::Drawable*>(&paused.GetPlayText()));
 }
 
-TEST_F(PauseMenuTest, StartButtonStartsPlayAndOnlyTheNextClickLaunches)
+TEST_F(PauseMenuTest, FirstButtonSwitchesTheMusicAndOnlyTheNextClickLaunches)
 {
     EXPECT_EQ(MusicStatus(*game, "Menu_music"), sf::Music::Playing);
     EXPECT_NE(MusicStatus(*game, "Main_music"), sf::Music::Playing);
@@ -248,15 +247,11 @@ TEST_F(PauseMenuTest, StartButtonStartsPlayAndOnlyTheNextClickLaunches)
     Send(LeftClick(960, 500));
     EXPECT_TRUE(game->IsBallLaunched());
     EXPECT_FALSE(game->GetHud()->GetTimer()->IsPaused());
-}
 
-TEST_F(PauseMenuTest, PauseSwitchesToTheMenuMusicAndResumeSwitchesBack)
-{
-    StartPlaying();
+    // Pausing swaps the music the other way, "Resume" swaps it back.
     PauseDuringPlay();
     EXPECT_EQ(MusicStatus(*game, "Main_music"), sf::Music::Paused);
     EXPECT_EQ(MusicStatus(*game, "Menu_music"), sf::Music::Playing);
-
     const sf::Vector2i resume = CentreOf(menu().GetPlayText().getGlobalBounds());
     Send(LeftClick(resume.x, resume.y));
     EXPECT_FALSE(game->GetState()->IsPaused());
@@ -292,22 +287,36 @@ TEST_F(PauseMenuTest, HoldingEscapePausesOnceUntilItIsReleased)
     // A repeat of that same press pauses again: pausing ignores the latch.
     Send(KeyPressed(sf::Keyboard::Escape));
     EXPECT_TRUE(game->GetState()->IsPaused());
+    Send(KeyReleased(sf::Keyboard::Escape));
+    Send(KeyPressed(sf::Keyboard::Escape));
+    ASSERT_FALSE(game->GetState()->IsPaused());
+
+    // Escape and a click in one batch: the click reaches the menu that the
+    // Escape has just opened, whose first button is centred 50 pixels above
+    // the window's middle.
+    Send(KeyPressed(sf::Keyboard::Escape));
+    Send(LeftClick(960, 490));
+    EXPECT_FALSE(game->GetState()->IsPaused());
+    EXPECT_EQ(game->GetPauseMenu(), nullptr);
 }
 
-TEST_F(PauseMenuTest, ClicksOnTheBandOutsideTheButtonsDoNothing)
+TEST_F(PauseMenuTest, OnlyClicksInsideAButtonAct)
 {
     const PauseMenu* before = game->GetPauseMenu();
     const sf::FloatRect play = menu().GetPlayText().getGlobalBounds();
     const sf::FloatRect leave = menu().GetLeaveText().getGlobalBounds();
-    const std::vector<sf::Vector2i> misses = {
+    std::vector<sf::Vector2i> misses = {
         {700, 100}, {1279, 540}, {640, 1079}, {960, 10},
         // Between the two buttons.
         {960, static_cast<int>(std::ceil(play.top + play.height)) + 1},
-        // Beside the first button, at its height.
+        // Beside the buttons, at their height.
         {static_cast<int>(play.left) - 5, CentreOf(play).y},
         {static_cast<int>(leave.left + leave.width) + 5, CentreOf(leave).y},
         // Off the band altogether.
         {100, 540}, {1800, 540}};
+    // Just outside each edge of "Leave".
+    for (const sf::Vector2i& p : ClicksAround(leave).outside)
+        misses.push_back(p);
     for (const sf::Vector2i& p : misses) {
         SCOPED_TRACE(::testing::Message() << p.x << "," << p.y);
         Send(LeftClick(p.x, p.y));
@@ -321,18 +330,9 @@ TEST_F(PauseMenuTest, ClicksOnTheBandOutsideTheButtonsDoNothing)
     EXPECT_TRUE(game->GetState()->IsPaused());
     EXPECT_TRUE(game->IsWindowOpen());
     EXPECT_FALSE(game->IsBallLaunched());
-}
 
-TEST_F(PauseMenuTest, ButtonEdgesFollowTheHalfOpenRule)
-{
-    // Each hit on the first button resumes; pause again for the next one.
-    const sf::FloatRect leave = menu().GetLeaveText().getGlobalBounds();
-    for (const sf::Vector2i& p : ClicksAround(leave).outside) {
-        SCOPED_TRACE(::testing::Message() << "Leave outside " << p.x << "," << p.y);
-        Send(LeftClick(p.x, p.y));
-        EXPECT_TRUE(game->IsWindowOpen());
-    }
-
+    // The first button owns its left and top edges, not its right and
+    // bottom ones. Each hit resumes; pause again for the next one.
     LeaveStartMenu();
     Send(LeftClick(10, 500));
     PauseDuringPlay();
@@ -372,17 +372,6 @@ TEST_F(PauseMenuTest, LeaveOnThePauseMenuClosesTheWindow)
     EXPECT_TRUE(game->GetState()->IsPaused());
 }
 
-TEST_F(PauseMenuTest, EscapeThenClickInOneBatchReachesTheNewPauseMenu)
-{
-    StartPlaying();
-    // The first button is centred 50 pixels above the window's centre.
-    const sf::Vector2i resume(960, 490);
-    Send(KeyPressed(sf::Keyboard::Escape));
-    Send(LeftClick(resume.x, resume.y));
-    EXPECT_FALSE(game->GetState()->IsPaused());
-    EXPECT_EQ(game->GetPauseMenu(), nullptr);
-}
-
 // ---------------------------------------------------------------- game over menu
 
 class GameOverMenuTest : public GameTest {
@@ -395,9 +384,10 @@ protected:
     }
 };
 
-TEST_F(GameOverMenuTest, RedTitleAboveTwoButtonsOnAWiderBand)
+TEST_F(GameOverMenuTest, RedTitleAboveTwoButtonsAndOnlyRestartStartsAFreshGame)
 {
     StartPlaying();
+    game->GetState()->SetCoins(321);
     game->GameOver();
     GameOverMenu& m = menu();
     ExpectBand(m.GetBackdrop(), 1920.f / 1.75f);
@@ -411,22 +401,16 @@ TEST_F(GameOverMenuTest, RedTitleAboveTwoButtonsOnAWiderBand)
     EXPECT_EQ(drawables[1], static_cast<const sf::Drawable*>(&m.GetTitleText()));
     EXPECT_EQ(drawables[2], static_cast<const sf::Drawable*>(&m.GetRestartText()));
     EXPECT_EQ(drawables[3], static_cast<const sf::Drawable*>(&m.GetQuitText()));
-}
 
-TEST_F(GameOverMenuTest, TitleAndKeysDoNothingButRestartStartsAFreshGame)
-{
-    StartPlaying();
-    game->GetState()->SetCoins(321);
-    game->GameOver();
+    // The title, the keys, the right button and near misses do nothing.
     const GameOverMenu* first = game->GetGameOverMenu();
-
-    const sf::Vector2i title = CentreOf(menu().GetTitleText().getGlobalBounds());
+    const sf::Vector2i title = CentreOf(m.GetTitleText().getGlobalBounds());
     Send(LeftClick(title.x, title.y));
     Send(KeyPressed(sf::Keyboard::Escape));
     Send(KeyPressed(sf::Keyboard::Left));
-    const sf::Vector2i restart = CentreOf(menu().GetRestartText().getGlobalBounds());
+    const sf::Vector2i restart = CentreOf(m.GetRestartText().getGlobalBounds());
     Send(RightClick(restart.x, restart.y));
-    for (const sf::Vector2i& p : ClicksAround(menu().GetRestartText().getGlobalBounds()).outside)
+    for (const sf::Vector2i& p : ClicksAround(m.GetRestartText().getGlobalBounds()).outside)
         Send(LeftClick(p.x, p.y));
     EXPECT_TRUE(game->IsGameOver());
     EXPECT_EQ(game->GetGameOverMenu(), first);
@@ -436,7 +420,7 @@ TEST_F(GameOverMenuTest, TitleAndKeysDoNothingButRestartStartsAFreshGame)
     EXPECT_TRUE(game->IsWindowOpen());
 
     // The top-left corner pixel of the button restarts.
-    const EdgeClicks clicks = ClicksAround(menu().GetRestartText().getGlobalBounds());
+    const EdgeClicks clicks = ClicksAround(m.GetRestartText().getGlobalBounds());
     Send(LeftClick(clicks.inside[0].x, clicks.inside[2].y));
     EXPECT_FALSE(game->IsGameOver());
     EXPECT_EQ(game->GetGameOverMenu(), nullptr);
@@ -646,6 +630,10 @@ TEST_F(ScreensAsDrawn, MenusAndShopAreDrawnWhereTheirButtonsAnswer)
     EXPECT_EQ(frame.getPixel(1280, 300), kBackground);
     ExpectDrawnWithinBounds(frame, start.GetPlayText(), IsBright);
     ExpectDrawnWithinBounds(frame, start.GetLeaveText(), IsBright);
+    // The Hud over it all: above the first brick row (y = 60) only its
+    // Coins row is lit; right of the band and above the bricks, nothing is.
+    EXPECT_GT(CountIn(frame, sf::IntRect(0, 0, 400, 58), IsBright), 50);
+    EXPECT_EQ(CountPixelsUnlike(frame, kBackground, sf::IntRect(1300, 0, 500, 55)), 0);
 
     // Pause menu during play.
     StartPlaying();

@@ -96,6 +96,18 @@ protected:
 TEST_F(ShopMenuTest, TextsStandInThreeColumnsWithFrenchLabels)
 {
     ShopMenu& s = shop();
+    // Built before the game state, the shop learns it at its first frame:
+    // until then clicks do nothing.
+    state().SetCoins(10000);
+    Click(s.GetDamageBuyText());
+    Click(s.GetBallsBuyText());
+    Click(s.GetContinueText());
+    EXPECT_EQ(state().GetCoins(), 10000);
+    EXPECT_EQ(state().GetBallDamage(), 5);
+    EXPECT_EQ(s.GetDamagePrice(), 50);
+    EXPECT_EQ(s.GetBallsPrice(), 500);
+    EXPECT_FALSE(game->IsPadReturning());
+
     const sf::Text& cont = s.GetContinueText();
     ExpectShopText(cont, U"Continuer", 70, 960.f - cont.getLocalBounds().width, 100.f);
     EXPECT_GT(cont.getLocalBounds().width, 0.f);
@@ -130,10 +142,7 @@ TEST_F(ShopMenuTest, TextsStandInThreeColumnsWithFrenchLabels)
     for (int i = 0; i < 4; ++i)
         for (int j = i + 1; j < 4; ++j)
             EXPECT_FALSE(Overlap(buttons[i], buttons[j])) << i << " and " << j;
-}
 
-TEST_F(ShopMenuTest, AccentedLetterIsDrawnAsEAcuteNotAReplacement)
-{
     // The accent sits above the letter, so é is taller than e in the font.
     sf::Font font;
     ASSERT_TRUE(font.loadFromFile(resourceRoot + "Pixel_Coleco.otf"));
@@ -143,7 +152,7 @@ TEST_F(ShopMenuTest, AccentedLetterIsDrawnAsEAcuteNotAReplacement)
     EXPECT_GT(accented.advance, 0.f);
 
     // The label holds the letter itself, no stand-in for it.
-    const sf::String label = shop().GetDamageLabel().getString();
+    const sf::String label = s.GetDamageLabel().getString();
     EXPECT_EQ(label.find(sf::String(static_cast<sf::Uint32>(0xFFFD))), sf::String::InvalidPos);
     EXPECT_EQ(label.find(sf::String("?")), sf::String::InvalidPos);
 }
@@ -245,7 +254,7 @@ TEST_F(ShopMenuTest, BuyingDamageTwiceAddsTenAndShowsThePrice200)
     EXPECT_EQ(shop().GetBallsPriceText().getString().toAnsiString(), "Prix : 500 Coins");
 }
 
-TEST_F(ShopMenuTest, OneClickBuysOnceAndDescriptionsAndPricesAreNotButtons)
+TEST_F(ShopMenuTest, OnlyTheBuyButtonsBuyAndEachClickBuysOnce)
 {
     ShopWithCoins(10000);
     shop().RefreshPrices();
@@ -268,10 +277,8 @@ TEST_F(ShopMenuTest, OneClickBuysOnceAndDescriptionsAndPricesAreNotButtons)
     EXPECT_EQ(shop().GetDamagePrice(), 100);
     EXPECT_EQ(shop().GetSpeedPrice(), 50);
     EXPECT_FALSE(game->IsPadReturning());
-}
 
-TEST_F(ShopMenuTest, BuyButtonEdgesFollowTheHalfOpenRule)
-{
+    // Buttons own their left and top edges, not their right and bottom ones.
     ShopWithCoins(1000000);
     const sf::Text* buttons[] = {&shop().GetDamageBuyText(), &shop().GetSpeedBuyText(),
                                  &shop().GetBallsBuyText()};
@@ -291,24 +298,10 @@ TEST_F(ShopMenuTest, BuyButtonEdgesFollowTheHalfOpenRule)
             EXPECT_LT(state().GetCoins(), coins);
         }
     }
-    // Five purchases of each kind went through.
-    EXPECT_EQ(shop().GetDamagePrice(), PriceAfter(50, 5));
+    // Five purchases of each kind went through, after the first one above.
+    EXPECT_EQ(shop().GetDamagePrice(), PriceAfter(50, 6));
     EXPECT_EQ(shop().GetSpeedPrice(), PriceAfter(50, 5));
     EXPECT_EQ(shop().GetBallsPrice(), PriceAfter(500, 5));
-}
-
-TEST_F(ShopMenuTest, ClickBeforeTheShopKnowsTheGameDoesNothing)
-{
-    // The shop is built before the game state and learns it at its first frame.
-    state().SetCoins(10000);
-    Click(shop().GetDamageBuyText());
-    Click(shop().GetBallsBuyText());
-    Click(shop().GetContinueText());
-    EXPECT_EQ(state().GetCoins(), 10000);
-    EXPECT_EQ(state().GetBallDamage(), 5);
-    EXPECT_EQ(shop().GetDamagePrice(), 50);
-    EXPECT_EQ(shop().GetBallsPrice(), 500);
-    EXPECT_FALSE(game->IsPadReturning());
 }
 
 TEST_F(ShopMenuTest, ContinueKeepsTheCoinsAndSendsThePadBackForTheNextLevel)
