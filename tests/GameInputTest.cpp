@@ -21,23 +21,6 @@ using namespace testsupport;
 
 namespace {
 
-// The game's generator replayed on the side: MT19937, one output per draw,
-// u = output * 2^-32 in single precision, then u * (max - min) + min.
-class ReplayedRandom {
-public:
-    explicit ReplayedRandom(std::uint32_t seed) : generator(seed) {}
-    float Next(float min, float max)
-    {
-        const float u = static_cast<float>(static_cast<std::uint32_t>(generator())) * 0x1p-32f;
-        const float range = max - min;
-        const float scaled = u * range;
-        return scaled + min;
-    }
-
-private:
-    std::mt19937 generator;
-};
-
 // A point with even coordinates inside the text, so that half of it is a
 // whole window pixel.
 sf::Vector2i EvenPointIn(const sf::Text& text)

@@ -18,23 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-// The game's generator replayed on the side: MT19937, one output per draw,
-// u = output * 2^-32 in single precision, then u * (max - min) + min.
-class ReplayedRandom {
-public:
-    explicit ReplayedRandom(std::uint32_t seed) : generator(seed) {}
-    float Next(float min, float max)
-    {
-        const float u = static_cast<float>(static_cast<std::uint32_t>(generator())) * 0x1p-32f;
-        const float range = max - min;
-        const float scaled = u * range;
-        return scaled + min;
-    }
-
-private:
-    std::mt19937 generator;
-};
-
 const sf::Color background(36, 4, 4, 255);
 
 // The background under the menus' black band at alpha 191: 36 * 64 / 255.

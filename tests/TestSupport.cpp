@@ -128,7 +128,7 @@ sf::Vector2i CentreOf(const sf::FloatRect& bounds)
 
 void GameTest::SetUp()
 {
-    SeedRandomForTesting(20261206u);
+    SeedRandomForTesting(kGameTestSeed);
     escapeHeld = false;
     game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
     game->Init();

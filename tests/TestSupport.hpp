@@ -6,7 +6,9 @@
 #include <SFML/Window/Event.hpp>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <cstdint>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <typeinfo>
@@ -70,6 +72,28 @@ sf::Event RightClick(int x, int y);
 sf::Event Closed();
 // A point well inside a text's global bounds.
 sf::Vector2i CentreOf(const sf::FloatRect& bounds);
+
+// The game's generator replayed on the side: MT19937, one output per draw,
+// u = output * 2^-32 in single precision, then u * (max - min) + min. Seed it
+// like the game (SeedRandomForTesting) to predict every draw.
+class ReplayedRandom {
+public:
+    explicit ReplayedRandom(std::uint32_t seed) : generator(seed) {}
+    float Next(float min, float max)
+    {
+        const float u = static_cast<float>(static_cast<std::uint32_t>(generator())) * 0x1p-32f;
+        const float range = max - min;
+        const float scaled = u * range;
+        return scaled + min;
+    }
+    void Skip(int draws) { generator.discard(static_cast<unsigned long long>(draws)); }
+
+private:
+    std::mt19937 generator;
+};
+
+// The seed GameTest gives the game's generator before Init.
+constexpr std::uint32_t kGameTestSeed = 20261206u;
 
 template <class T>
 int CountOf(const std::vector<Entity*>& entities)
