@@ -3,113 +3,81 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
 const sf::Vector2f kLeft(100.f, 300.f);
 const sf::Vector2f kRight(200.f, 300.f);
+const sf::Vector2f kBottom(100.f, 350.f);
 const float kRadius = 10.f;
 
 float Above(float value)
 {
-    return std::nextafter(value, std::numeric_limits<float>::infinity());
+    return std::nextafter(value, 1e9f);
 }
 
-float Below(float value)
+bool Hits(sf::Vector2f centre, sf::Vector2f a = kLeft, sf::Vector2f b = kRight, float r = kRadius)
 {
-    return std::nextafter(value, -std::numeric_limits<float>::infinity());
+    return CircleIntersectsSegment(centre, r, a, b);
 }
 
 } // namespace
 
-// The edge tests of the ball against bricks and the pad: a ball that only
-// touches an edge does not bounce, one that dips into it does.
-TEST(CollisionTest, BallExactlyOneRadiusFromAnEdgeDoesNotHitIt)
+// A ball that only touches an edge does not bounce; one that dips into it does.
+TEST(CollisionTest, BallHitsAnEdgeOnlyWhenStrictlyCloserThanItsRadius)
 {
-    // Above the middle of a horizontal edge, on its two ends, and beside a
-    // vertical edge.
-    EXPECT_FALSE(CircleIntersectsSegment({150.f, 290.f}, kRadius, kLeft, kRight));
-    EXPECT_FALSE(CircleIntersectsSegment({150.f, 310.f}, kRadius, kLeft, kRight));
-    EXPECT_FALSE(CircleIntersectsSegment({100.f, 290.f}, kRadius, kLeft, kRight));
-    EXPECT_FALSE(CircleIntersectsSegment({200.f, 290.f}, kRadius, kLeft, kRight));
-    EXPECT_FALSE(CircleIntersectsSegment({90.f, 320.f}, kRadius, {100.f, 300.f}, {100.f, 350.f}));
-
-    // The same with a radius a hair larger, or the centre a hair closer.
-    EXPECT_TRUE(CircleIntersectsSegment({150.f, 290.f}, Above(kRadius), kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({150.f, Above(290.f)}, kRadius, kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({150.f, Below(310.f)}, kRadius, kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({Above(90.f), 320.f}, kRadius, {100.f, 300.f},
-                                        {100.f, 350.f}));
+    EXPECT_FALSE(Hits({150.f, 290.f}));
+    EXPECT_FALSE(Hits({150.f, 310.f}));
+    EXPECT_FALSE(Hits({200.f, 290.f}));
+    EXPECT_FALSE(Hits({90.f, 320.f}, kLeft, kBottom));
+    EXPECT_TRUE(Hits({150.f, 290.f}, kLeft, kRight, Above(kRadius)));
+    EXPECT_TRUE(Hits({150.f, Above(290.f)}));
+    EXPECT_TRUE(Hits({Above(90.f), 320.f}, kLeft, kBottom));
+    // Diagonal: (0, 10) is 7.07 from y = x, (0, 15) is 10.6.
+    EXPECT_TRUE(Hits({0.f, 10.f}, {-20.f, -20.f}, {20.f, 20.f}));
+    EXPECT_FALSE(Hits({0.f, 15.f}, {-20.f, -20.f}, {20.f, 20.f}));
 }
 
-TEST(CollisionTest, BallBesideTheEndOfAnEdgeMissesItEvenWithTheCornerInside)
+TEST(CollisionTest, OnlyCentresProjectingOntoTheEdgeCountEndsIncluded)
 {
-    // The corner (100, 300) lies 5.4 px from the centre, well inside the
-    // ball, but the centre projects before the start of the edge.
-    EXPECT_FALSE(CircleIntersectsSegment({98.f, 295.f}, kRadius, kLeft, kRight));
-    // And past its end.
-    EXPECT_FALSE(CircleIntersectsSegment({202.f, 295.f}, kRadius, kLeft, kRight));
-    // A centre sitting right on the end point but off the line beyond it.
-    EXPECT_FALSE(CircleIntersectsSegment({Below(100.f), 300.f}, kRadius, kLeft, kRight));
-    // The same segment walked the other way round.
-    EXPECT_FALSE(CircleIntersectsSegment({98.f, 295.f}, kRadius, kRight, kLeft));
-    EXPECT_FALSE(CircleIntersectsSegment({202.f, 295.f}, kRadius, kRight, kLeft));
-}
-
-TEST(CollisionTest, CentreProjectingExactlyOntoAnEndOfTheEdgeStillHits)
-{
-    // Projection parameter exactly 0 and exactly 1.
-    EXPECT_TRUE(CircleIntersectsSegment({100.f, 295.f}, kRadius, kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({200.f, 295.f}, kRadius, kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({100.f, 305.f}, kRadius, kRight, kLeft));
-    // On a vertical edge too.
-    EXPECT_TRUE(CircleIntersectsSegment({95.f, 300.f}, kRadius, {100.f, 300.f}, {100.f, 350.f}));
-    EXPECT_TRUE(CircleIntersectsSegment({105.f, 350.f}, kRadius, {100.f, 300.f}, {100.f, 350.f}));
-}
-
-TEST(CollisionTest, BallCrossingTheMiddleOfAnEdgeHits)
-{
-    EXPECT_TRUE(CircleIntersectsSegment({150.f, 300.f}, kRadius, kLeft, kRight));
-    EXPECT_TRUE(CircleIntersectsSegment({150.f, 295.5f}, kRadius, kLeft, kRight));
-    // A diagonal segment: distance from (0, 10) to the line y = x is 7.07.
-    EXPECT_TRUE(CircleIntersectsSegment({0.f, 10.f}, kRadius, {-20.f, -20.f}, {20.f, 20.f}));
-    EXPECT_FALSE(CircleIntersectsSegment({0.f, 15.f}, kRadius, {-20.f, -20.f}, {20.f, 20.f}));
+    // The corner lies well inside the ball, but the centre projects outside.
+    for (bool reversed : {false, true}) {
+        const sf::Vector2f a = reversed ? kRight : kLeft;
+        const sf::Vector2f b = reversed ? kLeft : kRight;
+        EXPECT_FALSE(Hits({98.f, 295.f}, a, b));
+        EXPECT_FALSE(Hits({202.f, 295.f}, a, b));
+        // Projection parameter exactly 0 and exactly 1.
+        EXPECT_TRUE(Hits({100.f, 295.f}, a, b));
+        EXPECT_TRUE(Hits({200.f, 305.f}, a, b));
+    }
+    EXPECT_FALSE(Hits({std::nextafter(100.f, 0.f), 300.f}));
+    EXPECT_TRUE(Hits({105.f, 350.f}, kLeft, kBottom));
 }
 
 TEST(CollisionTest, ZeroLengthEdgeIsNeverHit)
 {
-    const sf::Vector2f point(100.f, 300.f);
-    EXPECT_FALSE(CircleIntersectsSegment(point, kRadius, point, point));
-    EXPECT_FALSE(CircleIntersectsSegment({103.f, 302.f}, kRadius, point, point));
-    EXPECT_FALSE(CircleIntersectsSegment({100.f, 300.f}, 1000.f, {0.f, 0.f}, {0.f, 0.f}));
+    EXPECT_FALSE(Hits(kLeft, kLeft, kLeft));
+    EXPECT_FALSE(Hits({103.f, 302.f}, kLeft, kLeft));
+    EXPECT_FALSE(Hits(kLeft, {0.f, 0.f}, {0.f, 0.f}, 1000.f));
 }
 
 // The moving brick against the pad: touching rectangles count.
-TEST(CollisionTest, RectanglesSharingAnEdgeOrACornerOverlap)
+TEST(CollisionTest, RectanglesOverlapWhenTouchingAndNotAHairApart)
 {
-    // Side by side, one on top of the other, corner to corner.
-    EXPECT_TRUE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 100.f, 0.f, 200.f, 20.f));
-    EXPECT_TRUE(RectanglesOverlap(100.f, 0.f, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
-    EXPECT_TRUE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 0.f, 50.f, 200.f, 20.f));
-    EXPECT_TRUE(RectanglesOverlap(0.f, 50.f, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
-    EXPECT_TRUE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 100.f, 50.f, 200.f, 20.f));
-    EXPECT_TRUE(RectanglesOverlap(100.f, 50.f, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
-    // One inside the other, and crossing like a plus sign.
+    // Second rectangle to the right, below, and at the corner of a 100 x 50 one.
+    const float touching[][2] = {{100.f, 0.f}, {0.f, 50.f}, {100.f, 50.f}};
+    for (const auto& at : touching) {
+        SCOPED_TRACE(testing::Message() << at[0] << ", " << at[1]);
+        EXPECT_TRUE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, at[0], at[1], 200.f, 20.f));
+        EXPECT_TRUE(RectanglesOverlap(at[0], at[1], 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
+        const float x = at[0] > 0.f ? Above(at[0]) : 0.f;
+        const float y = at[1] > 0.f ? Above(at[1]) : 0.f;
+        EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, x, y, 200.f, 20.f));
+        EXPECT_FALSE(RectanglesOverlap(x, y, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
+    }
+    // Inside, crossing like a plus sign, and apart on one axis only.
     EXPECT_TRUE(RectanglesOverlap(0.f, 0.f, 100.f, 100.f, 40.f, 40.f, 10.f, 10.f));
     EXPECT_TRUE(RectanglesOverlap(40.f, 0.f, 10.f, 100.f, 0.f, 40.f, 100.f, 10.f));
-}
-
-TEST(CollisionTest, RectanglesJustApartDoNotOverlap)
-{
-    const float gapX = Above(100.f);
-    const float gapY = Above(50.f);
-    EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, gapX, 0.f, 200.f, 20.f));
-    EXPECT_FALSE(RectanglesOverlap(gapX, 0.f, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
-    EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 0.f, gapY, 200.f, 20.f));
-    EXPECT_FALSE(RectanglesOverlap(0.f, gapY, 200.f, 20.f, 0.f, 0.f, 100.f, 50.f));
-    EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, gapX, gapY, 200.f, 20.f));
-    // Overlapping on one axis only is not enough.
     EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 50.f, 60.f, 100.f, 50.f));
     EXPECT_FALSE(RectanglesOverlap(0.f, 0.f, 100.f, 50.f, 110.f, 10.f, 100.f, 50.f));
 }

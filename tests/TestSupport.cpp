@@ -159,6 +159,25 @@ void GameTest::Step(int n)
         game->Update();
 }
 
+void GameTest::ReachShop()
+{
+    Send(KeyPressed(sf::Keyboard::A));
+    for (int i = 0; i < 400 && !game->GetState()->IsShopOpen(); ++i)
+        Step();
+    Send(KeyReleased(sf::Keyboard::A));
+    ASSERT_TRUE(game->GetState()->IsShopOpen()) << "the pad never left the window";
+    // The loop draws a frame of the shop before it hands the shop a click.
+    game->Render();
+}
+
+void GameTest::PressButton(const sf::Text& button)
+{
+    // Built before it is sent: the click may destroy the menu.
+    const sf::Vector2i at = CentreOf(button.getGlobalBounds());
+    ASSERT_GT(button.getGlobalBounds().width, 0.f) << "button has no bounds: is the font there?";
+    Send(LeftClick(at.x, at.y));
+}
+
 // Every test runs from the ready-to-play folder, needs a display and plays
 // sound on a backend without a device. Fail loudly rather than skip.
 class TestEnvironment : public ::testing::Environment {

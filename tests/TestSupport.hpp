@@ -3,6 +3,7 @@
 #include "core/Game.hpp"
 
 #include <SFML/Graphics/Rect.hpp>
+#include <SFML/Graphics/Text.hpp>
 #include <SFML/Window/Event.hpp>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -127,6 +128,10 @@ protected:
     void StartPlaying();
     // Runs n frame steps as the loop would while playing.
     void Step(int n = 1);
+    // Clears the level with the A key, steps until the shop opens and draws it.
+    void ReachShop();
+    // Left-clicks the middle of a drawn button.
+    void PressButton(const sf::Text& button);
     void Send(const sf::Event& event) { game->HandleEvent(event); }
 
     std::unique_ptr<Game> game;
