@@ -323,11 +323,13 @@ void Game::ClosePauseMenu()
 
 void Game::GameOver()
 {
+    // Every moving brick still on a broken pad ends the game again in the
+    // same step: the first call did everything, so keep its screen and do not
+    // pause the stopped clock again (that would only print a false error).
+    if (gameOver && gameOverMenu)
+        return;
     gameOver = true;
-    // Two moving bricks can break the pad in one step: keep the screen that
-    // is already up rather than building a second one.
-    if (!gameOverMenu)
-        gameOverMenu = std::make_unique<GameOverMenu>(this);
+    gameOverMenu = std::make_unique<GameOverMenu>(this);
     state->SetPaused(true);
     hud->GetTimer()->PauseTimer();
 }
