@@ -29,7 +29,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import field  # noqa: E402
 import picture as pic  # noqa: E402
 import sound  # noqa: E402
-from xsession import HarnessError, Player, Screen, XServer, wait_until  # noqa: E402
+from xsession import HarnessError, Player, Screen, XServer, stop_process, wait_until  # noqa: E402
 
 TITLE = "Quadrabash"
 ASSETS = ["blanc.png", "Brick.jpg", "Pixel_Coleco.otf", "Sounds/Last_Boss_Trove_Shadow_Tower.wav",
@@ -199,12 +199,7 @@ class GameRun:
         """Stop the program if it is still running (only this run's own process)."""
         if self.proc is not None and self.proc.poll() is None:
             self.rep.log(f"{self.name}: stopping leftover process {self.proc.pid}")
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+            stop_process(self.proc)
         if self.clock:
             self.clock.stop()
         for f in (getattr(self, "_out", None), getattr(self, "_err", None)):

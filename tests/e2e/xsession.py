@@ -30,6 +30,17 @@ def wait_until(predicate, deadline_s, interval_s=0.05, what="condition"):
         time.sleep(interval_s)
 
 
+def stop_process(proc, grace_s=5):
+    """Terminate a child politely, then for good if it does not go."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(grace_s)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
 class XServer:
     """Xvfb on the first free display number, with a screen larger than the game window."""
 
@@ -57,13 +68,7 @@ class XServer:
         self.display = ":" + number.decode().strip()
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop_process(self.proc)
         self.log.close()
 
 
