@@ -57,9 +57,7 @@ double Timer::GetElapsedTime() const
         Report("Error->GetElapsedTime(): timer is not started.");
         return -1.0;
     }
-    if (isPaused)
-        return (static_cast<double>(pausePoint - startPoint) - pausedDuration * 1e9) / 1e9;
-    return static_cast<double>(now() - startPoint) / 1e9 - pausedDuration;
+    return SecondsSince(startPoint);
 }
 
 void Timer::RestartTimer()
@@ -85,7 +83,13 @@ double Timer::GetTimeSinceTimerPoint() const
         return -1.0;
     }
     // The whole paused total is taken off, including pauses before the point.
+    return SecondsSince(timerPoint);
+}
+
+double Timer::SecondsSince(std::int64_t point) const
+{
+    // While paused the reading stands still at the pause point.
     if (isPaused)
-        return (static_cast<double>(pausePoint - timerPoint) - pausedDuration * 1e9) / 1e9;
-    return static_cast<double>(now() - timerPoint) / 1e9 - pausedDuration;
+        return (static_cast<double>(pausePoint - point) - pausedDuration * 1e9) / 1e9;
+    return static_cast<double>(now() - point) / 1e9 - pausedDuration;
 }

@@ -27,6 +27,9 @@ public:
     static std::int64_t SteadyNow();
 
 private:
+    // Seconds from point to now, less the paused total.
+    double SecondsSince(std::int64_t point) const;
+
     std::int64_t startPoint = 0;
     std::int64_t pausePoint = 0;
     std::int64_t timerPoint = 0;

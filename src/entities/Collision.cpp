@@ -10,10 +10,8 @@ bool CircleIntersectsSegment(sf::Vector2f center, float radius, sf::Vector2f a, 
     const double dy = d.y;
     const float len = static_cast<float>(std::sqrt(dx * dx + dy * dy));
     const double lenD = len;
-    // 0 / 0 gives NaN for a zero-length segment, and every comparison below fails.
     const float t = static_cast<float>(static_cast<double>(dot) / (lenD * lenD));
-    if (t < 0.f || t > 1.f)
-        return false;
+    // Written so that NaN (0 / 0 for a zero-length segment) fails too.
     if (!(t >= 0.f && t <= 1.f))
         return false;
     const float qx = d.x * t + a.x - center.x;
