@@ -13,15 +13,9 @@ SoundManager::SoundManager()
     LoadSound(scratch, "Ball_tap_brick", "Sounds/ball_tap_brick.wav", 75.f);
 }
 
-SoundManager::~SoundManager()
-{
-    // Music streams run on threads of their own: stop them before anything goes.
-    for (auto& entry : musics)
-        entry.second->stop();
-    sounds.clear();
-    musics.clear();
-    buffers.clear();
-}
+// Members go in reverse order: sounds before the buffers they play, and each
+// music stops its streaming thread in its own destructor.
+SoundManager::~SoundManager() = default;
 
 void SoundManager::LoadMusic(const std::string& name, const std::string& file)
 {

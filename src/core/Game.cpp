@@ -28,12 +28,8 @@ Game::~Game()
 {
     pauseMenu.reset();
     gameOverMenu.reset();
-    for (Entity* e : entities) {
-        if (e != pad.get())
-            delete e;
-    }
-    entities.clear();
-    discarded.clear();
+    DropEntities();
+    FreeDiscarded();
     pad.reset();
     state.reset();
     shopMenu.reset();
@@ -76,13 +72,19 @@ void Game::Discard(Entity* entity)
     discarded.emplace_back(entity);
 }
 
-void Game::DiscardAllButPad()
+void Game::DropEntities()
 {
+    // The pad is owned through its own pointer, never through the list.
     for (Entity* e : entities) {
         if (e != pad.get())
             Discard(e);
     }
     entities.clear();
+}
+
+void Game::DiscardAllButPad()
+{
+    DropEntities();
     entities.push_back(pad.get());
 }
 
@@ -336,11 +338,7 @@ void Game::GameOver()
 
 void Game::Restart()
 {
-    for (Entity* e : entities) {
-        if (e != pad.get())
-            Discard(e);
-    }
-    entities.clear();
+    DropEntities();
     remainingBricks = 0;
     rightPressed = false;
     leftPressed = false;

@@ -90,6 +90,8 @@ public:
     bool IsWindowOpen() const;
 
 private:
+    // Empties the list, discarding everything but the pad.
+    void DropEntities();
     sf::Vector2i MapClick(int x, int y) const;
     void HandleGameOverEvent(const sf::Event& event);
     void HandlePausedEvent(const sf::Event& event);
