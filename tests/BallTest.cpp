@@ -41,8 +41,7 @@ protected:
         GameTest::SetUp();
         if (HasFatalFailure())
             return;
-        game->DiscardAllButPad();
-        game->FreeDiscarded();
+        ClearField();
         game->SetBallLaunched(true);
         ASSERT_GT(game->GetRemainingBricks(), 0);
     }

@@ -24,8 +24,7 @@ protected:
         GameTest::SetUp();
         if (HasFatalFailure())
             return;
-        game->DiscardAllButPad();
-        game->FreeDiscarded();
+        ClearField();
         ASSERT_EQ(game->GetPad()->GetPosition(), sf::Vector2f(885.f, 930.f));
     }
 

@@ -153,6 +153,12 @@ void GameTest::StartPlaying()
     Send(LeftClick(10, 500));
 }
 
+void GameTest::ClearField()
+{
+    game->DiscardAllButPad();
+    game->FreeDiscarded();
+}
+
 void GameTest::Step(int n)
 {
     for (int i = 0; i < n; ++i)
