@@ -14,6 +14,7 @@
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
+#include <algorithm>
 #include <cmath>
 #include <typeinfo>
 
@@ -43,6 +44,7 @@ void Game::Init()
     const sf::ContextSettings settings(0, 0, 8, 1, 1);
     window = std::make_unique<sf::RenderWindow>();
     window->create(sf::VideoMode(width, height, 32), title, 7, settings);
+    CentreWindowOnDesktop();
 
     hud = std::make_unique<Hud>(this);
     // The clock stands still until the first launch click.
@@ -54,6 +56,16 @@ void Game::Init()
     shopMenu = std::make_unique<ShopMenu>(this);
     state = std::make_unique<GameState>(this);
     state->ShowStartMenu();
+}
+
+void Game::CentreWindowOnDesktop()
+{
+    // SFML 2.5 on X11 centres a new window vertically by the screen's width,
+    // which puts half of a full-height window below the screen.
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    const int x = (static_cast<int>(desktop.width) - static_cast<int>(width)) / 2;
+    const int y = (static_cast<int>(desktop.height) - static_cast<int>(height)) / 2;
+    window->setPosition(sf::Vector2i(std::max(0, x), std::max(0, y)));
 }
 
 bool Game::IsWindowOpen() const

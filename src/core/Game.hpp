@@ -90,6 +90,7 @@ public:
     bool IsWindowOpen() const;
 
 private:
+    void CentreWindowOnDesktop();
     // Empties the list, discarding everything but the pad.
     void DropEntities();
     sf::Vector2i MapClick(int x, int y) const;
