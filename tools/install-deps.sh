@@ -5,7 +5,7 @@
 set -euo pipefail
 
 mode="${1:-play}"
-packages=(build-essential cmake pkg-config libsfml-dev fonts-dotgothic16 libgl1-mesa-dri)
+packages=(build-essential cmake pkg-config libsfml-dev libstb-dev fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev
                xvfb xauth x11-utils xdotool imagemagick sox python3 python3-numpy)

@@ -1,5 +1,6 @@
 #include "audio/SoundManager.hpp"
 
+#include "core/AssetCheck.hpp"
 #include "core/Resources.hpp"
 
 #include <iostream>
@@ -20,7 +21,8 @@ SoundManager::~SoundManager() = default;
 void SoundManager::LoadMusic(const std::string& name, const std::string& file)
 {
     auto music = std::make_unique<sf::Music>();
-    if (!music->openFromFile(resourceRoot + file)) {
+    const std::string path = resourceRoot + file;
+    if (!IsSafeSoundFile(path) || !music->openFromFile(path)) {
         std::cout << "Failed to load Music" << std::endl;
         return;
     }
@@ -32,7 +34,8 @@ void SoundManager::LoadMusic(const std::string& name, const std::string& file)
 void SoundManager::LoadSound(sf::SoundBuffer& scratch, const std::string& name,
                              const std::string& file, float volume)
 {
-    if (!scratch.loadFromFile(resourceRoot + file)) {
+    const std::string path = resourceRoot + file;
+    if (!IsSafeSoundFile(path) || !scratch.loadFromFile(path)) {
         std::cout << "Failed to load Sound" << std::endl;
         return;
     }

@@ -1,5 +1,7 @@
 #include "entities/Entity.hpp"
 
+#include "core/AssetCheck.hpp"
+
 #include <SFML/Graphics/Texture.hpp>
 #include <iostream>
 
@@ -7,7 +9,7 @@ Entity::Entity(sf::Vector2f position_, sf::Vector2i textureOrigin_, sf::Vector2i
                const std::string& texturePath)
     : position(position_), textureOrigin(textureOrigin_), texture(new sf::Texture), size(size_)
 {
-    if (!texture->loadFromFile(texturePath, sf::IntRect()))
+    if (!IsSafeImageFile(texturePath) || !texture->loadFromFile(texturePath, sf::IntRect()))
         std::cout << "Loading texture failed." << std::endl;
     texture->setSmooth(true);
 }
