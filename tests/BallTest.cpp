@@ -60,6 +60,7 @@ protected:
         auto* ball = new Ball(centre - sf::Vector2f(kRadius, kRadius), direction, 0.f, 1,
                               game->GetState()->GetBallDamage(), kRadius, game.get(), kWhite);
         game->GetEntities().push_back(ball);
+        game->GetState()->AddBallsInPlay(1);
         return ball;
     }
 
@@ -128,7 +129,7 @@ TEST_F(BallTest, BallBouncesOffBrickEdgesAndWindowEdgesButNotOffCornersOrAtExact
 TEST_F(BallTest, BallLostThroughTheBottomLeavesPlayWithoutHittingAnything)
 {
     const float h = static_cast<float>(game->GetWindowSize().y);
-    ASSERT_EQ(State().GetBallsInPlay(), 1);
+    ASSERT_EQ(State().GetBallsInPlay(), 0);
     Ball* grazing = AddBall({200.f, h - kRadius}, {0.5f, 0.8f});
     grazing->Update();
     EXPECT_TRUE(InPlay(grazing)) << "exactly touching the bottom is not lost yet";

@@ -107,8 +107,8 @@ TEST_F(GameUpdateTest, HoldingAClearsTheLevelAndKeepsTheCoinsAtTenThousand)
     EXPECT_EQ(game->GetRemainingBricks(), 0);
     EXPECT_EQ(state.GetCoins(), 10000);
     EXPECT_EQ(game->GetDiscardedCount(), 0u);
-    // Cleared before the launch: the dropped ball still counts as in play.
-    EXPECT_EQ(state.GetBallsInPlay(), 1);
+    // The ball taken off the field leaves the count, and was not lost.
+    EXPECT_EQ(state.GetBallsInPlay(), 0);
     EXPECT_FALSE(game->IsGameOver() || game->IsBallLaunched());
     // The exit has begun: the pad glides toward the centre at 860.
     EXPECT_FALSE(game->IsPadControlEnabled());

@@ -89,7 +89,7 @@ TEST_F(LevelTest, ExtraBallsAllStartOnThePadAndBricksAreCountedOnTop)
     ASSERT_EQ(balls.size(), 3u);
     for (const Ball* ball : balls)
         EXPECT_EQ(ball->GetPosition(), sf::Vector2f(975.f, 900.f));
-    EXPECT_EQ(State().GetBallsInPlay(), 1 + 3);
+    EXPECT_EQ(State().GetBallsInPlay(), 3);
     EXPECT_EQ(game->GetRemainingBricks(), 2 * kBricks) << "the count is raised, not set";
     EXPECT_EQ(game->GetEntities().size(), static_cast<std::size_t>(1 + kBricks + 3));
     ExpectGrid(game->GetEntities(), 5);

@@ -333,8 +333,7 @@ TEST(MenuWithoutFont, ScreensReportOnceShowNothingAndIgnoreClicksButPlayGoesOn)
 
     // Game over: reported once, nothing drawn, its buttons never answer.
     EXPECT_EQ(reports("GameOverMenu"), 0);
-    game->GetState()->AddBallsInPlay(-game->GetState()->GetBallsInPlay());
-    game->Update();
+    game->GameOver();
     ASSERT_TRUE(game->IsGameOver());
     EXPECT_EQ(reports("GameOverMenu"), 1);
     EXPECT_TRUE(game->GetGameOverMenu()->GetDrawables().empty());

@@ -91,8 +91,7 @@ TEST_F(TransitionTest, ClockResumesAfterAPauseOnlyIfItRanWhenThePauseBegan)
     const double before = clock().GetElapsedTime();
     out.Clear();
     PressEscape();
-    EXPECT_EQ(out.Lines(), std::vector<std::string>{
-                               "Error->PauseTimer(): timer is not started or is already paused."});
+    EXPECT_TRUE(out.Lines().empty()) << "the stopped clock is left alone";
     out.Clear();
     ClickResume();
     EXPECT_TRUE(out.Lines().empty()) << out.Text();

@@ -3,6 +3,7 @@
 #include "audio/SoundManager.hpp"
 #include "core/Resources.hpp"
 #include "core/Timer.hpp"
+#include "entities/Ball.hpp"
 #include "entities/MovableBrick.hpp"
 #include "entities/Pad.hpp"
 #include "state/GameState.hpp"
@@ -96,8 +97,17 @@ void Game::DropEntities()
 
 void Game::DiscardAllButPad()
 {
+    // The balls taken off the field leave the count too: it must always match
+    // the balls that exist, or losing the next level's last ball would not end
+    // the game.
+    int balls = 0;
+    for (const Entity* e : entities) {
+        if (typeid(*e) == typeid(Ball))
+            ++balls;
+    }
     DropEntities();
     entities.push_back(pad.get());
+    state->TakeBallsAway(balls);
 }
 
 void Game::FreeDiscarded()
@@ -129,6 +139,13 @@ void Game::HandleEvent(const sf::Event& event)
 {
     if (event.type == sf::Event::Closed && window)
         window->close();
+    // The release of a key held while the player switched windows never
+    // arrives: let go of them all, or the pad slides on by itself.
+    if (event.type == sf::Event::LostFocus) {
+        leftPressed = false;
+        rightPressed = false;
+        clearKeyPressed = false;
+    }
     // Read afresh for every event: an earlier one may have changed the screen.
     if (gameOver)
         HandleGameOverEvent(event);
@@ -262,13 +279,28 @@ void Game::Update()
         SteerMovingBrick(*entities[i], *p);
         entities[i]->Update();
     }
-    if (state->GetBallsInPlay() <= 0 && !gameOver)
+    // Balls taken away by the A key or the level exit were not lost.
+    if (state->GetBallsInPlay() <= 0 && !gameOver && !state->AreBallsTakenAway())
         GameOver();
     if (remainingBricks == 0 && !betweenLevels)
         state->UpdateLevelCleared();
     if (padReturning)
         state->UpdatePadReturn();
+    // The shake belongs to play: a combo never carries into a menu, the level
+    // exit, the shop or the next level.
+    if (!IsPlaying())
+        StopShake();
     FreeDiscarded();
+}
+
+bool Game::IsPlaying() const
+{
+    return !state->IsPaused() && !gameOver && remainingBricks != 0 && !betweenLevels;
+}
+
+void Game::StopShake()
+{
+    state->SetCombo(0);
 }
 
 // ---------------------------------------------------------------- render
@@ -319,10 +351,11 @@ void Game::OpenStartMenu()
 
 void Game::OpenPauseMenu()
 {
-    Timer* clock = hud->GetTimer();
+    const Timer* clock = hud->GetTimer();
     clockRanBeforePause = clock->IsStarted() && !clock->IsPaused();
     pauseMenu = std::make_unique<PauseMenu>(this, false);
-    clock->PauseTimer();
+    PausePlayClock();
+    StopShake();
 }
 
 void Game::ClosePauseMenu()
@@ -331,21 +364,42 @@ void Game::ClosePauseMenu()
     // Played time keeps counting only where it counted before the pause.
     if (clockRanBeforePause) {
         clockRanBeforePause = false;
-        hud->GetTimer()->ResumeTimer();
+        ResumePlayClock();
     }
+}
+
+void Game::PausePlayClock()
+{
+    // Several screens stop play; only the first of them has a clock to stop.
+    Timer* clock = hud->GetTimer();
+    if (clock->IsStarted() && !clock->IsPaused())
+        clock->PauseTimer();
+}
+
+void Game::ResumePlayClock()
+{
+    // The shop and the pad's return are never played time, whatever click or
+    // menu leads back to them.
+    Timer* clock = hud->GetTimer();
+    if (clock->IsPaused() && !betweenLevels)
+        clock->ResumeTimer();
 }
 
 void Game::GameOver()
 {
     // Every moving brick still on a broken pad ends the game again in the
-    // same step: the first call did everything, so keep its screen and do not
-    // pause the stopped clock again (that would only print a false error).
+    // same step: the first call did everything, so keep its screen.
     if (gameOver && gameOverMenu)
         return;
+    // Escape may have opened the pause menu in the very step that lost the
+    // game: the game over screen takes its place, with the music of play.
+    if (pauseMenu)
+        state->Pause(false);
     gameOver = true;
     gameOverMenu = std::make_unique<GameOverMenu>(this);
     state->SetPaused(true);
-    hud->GetTimer()->PauseTimer();
+    PausePlayClock();
+    StopShake();
 }
 
 void Game::Restart()

@@ -45,6 +45,11 @@ public:
     void GameOver();
     void Restart();
 
+    // The played-time clock of the Hud, paused only while it runs and
+    // resumed only while it is paused.
+    void PausePlayClock();
+    void ResumePlayClock();
+
     GameState* GetState() const { return state.get(); }
     Hud* GetHud() const { return hud.get(); }
     Pad* GetPad() const { return pad.get(); }
@@ -85,6 +90,9 @@ public:
     bool IsGameOver() const { return gameOver; }
     bool IsPadReturning() const { return padReturning; }
     int GetRemainingBricks() const { return remainingBricks; }
+    // Not paused, not lost, a level with bricks left: the only time the
+    // screen may shake.
+    bool IsPlaying() const;
     float GetShakeStrength() const { return shakeStrength; }
     const sf::String& GetTitle() const { return title; }
     bool IsWindowOpen() const;
@@ -99,7 +107,7 @@ private:
     void HandlePlayingEvent(const sf::Event& event);
     void SteerPad(Pad& p);
     void SteerMovingBrick(Entity& entity, const Pad& p);
-    void EnterGameOver();
+    void StopShake();
 
     unsigned int width;
     unsigned int height;

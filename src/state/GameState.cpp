@@ -2,13 +2,11 @@
 
 #include "audio/SoundManager.hpp"
 #include "core/Game.hpp"
-#include "core/Timer.hpp"
 #include "entities/Ball.hpp"
 #include "entities/MovableBrick.hpp"
 #include "entities/Pad.hpp"
 #include "entities/StaticBrick.hpp"
 #include "state/RandomFloat.hpp"
-#include "ui/Hud.hpp"
 
 #include <memory>
 #include <typeinfo>
@@ -63,7 +61,7 @@ void GameState::SetCombo(int value)
 
 void GameState::StartPlay()
 {
-    game->GetHud()->GetTimer()->ResumeTimer();
+    game->ResumePlayClock();
     for (Entity* e : game->GetEntities()) {
         if (typeid(*e) != typeid(Ball))
             continue;
@@ -71,6 +69,19 @@ void GameState::StartPlay()
         const float x = RandomFloat(-0.7f, 0.7f);
         static_cast<Ball*>(e)->SetDirection(sf::Vector2f(x, y));
     }
+}
+
+void GameState::AddBallsInPlay(int amount)
+{
+    ballsInPlay += amount;
+    if (amount > 0)
+        ballsTakenAway = false;
+}
+
+void GameState::TakeBallsAway(int count)
+{
+    ballsInPlay -= count;
+    ballsTakenAway = true;
 }
 
 void GameState::StartPadReturn()
@@ -132,7 +143,7 @@ void GameState::SpawnBall()
                                 p.y - static_cast<float>(s.y) - 10);
     game->GetEntities().push_back(new Ball(position, sf::Vector2f(0.f, 0.f), ballSpeed, 1,
                                            ballDamage, 10.f, game, sf::Color(255, 255, 255, 255)));
-    ballsInPlay += 1;
+    AddBallsInPlay(1);
 }
 
 void GameState::UpdateLevelCleared()
@@ -142,7 +153,7 @@ void GameState::UpdateLevelCleared()
     pad->RiseIfCentered();
     const sf::Vector2i padSize = pad->GetSize();
     if (-static_cast<float>(padSize.y) > pad->GetPosition().y) {
-        game->GetHud()->GetTimer()->PauseTimer();
+        game->PausePlayClock();
         pad->SetDirection(sf::Vector2f(0.f, 0.f));
         game->DiscardAllButPad();
         game->SetBetweenLevels(true);

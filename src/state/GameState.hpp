@@ -28,7 +28,11 @@ public:
     void SetCoins(int value) { coins = value; }
     void AddCoins(int amount) { coins += amount; }
     int GetBallsInPlay() const { return ballsInPlay; }
-    void AddBallsInPlay(int amount) { ballsInPlay += amount; }
+    void AddBallsInPlay(int amount);
+    // Balls taken off the field by the A key or the level exit: they leave
+    // the count without being lost, until a ball is put in play again.
+    void TakeBallsAway(int count);
+    bool AreBallsTakenAway() const { return ballsTakenAway; }
     int GetBallDamage() const { return ballDamage; }
     void SetBallDamage(int value) { ballDamage = value; }
     float GetBallSpeed() const { return ballSpeed; }
@@ -62,6 +66,7 @@ private:
     float ballSpeed = 13.0f;
     int ballsPerLevel = 1;
     int combo = 0;
+    bool ballsTakenAway = false;
     // 1/60 in single precision, widened: the loop paces on exactly this value.
     double frameTime = static_cast<double>(1.0f / 60.0f);
 };
