@@ -9,6 +9,9 @@
 #include "ui/Hud.hpp"
 #include "ui/ShopMenu.hpp"
 
+#include <SFML/Graphics/RenderWindow.hpp>
+#include <algorithm>
+
 using namespace testsupport;
 using namespace screentest;
 
@@ -237,4 +240,49 @@ TEST_F(TransitionTest, RestartAfterALossDuringThePadExitStartsAFreshLevelOne)
     ExpectClockStandsStill("steering before the launch");
     Send(LeftClick(10, 500));
     EXPECT_EQ(Screen(*game), kPlaying) << "playing the new game";
+}
+
+TEST_F(TransitionTest, EscapeInTheLosingStepLeavesTheSameGameOverAndRestart)
+{
+    StartPlaying();
+    for (Ball* ball : AllOf<Ball>(game->GetEntities()))
+        ball->SetPosition(sf::Vector2f(ball->GetPosition().x, 1075.f));
+    // The loop handles Escape, then runs the step that loses the last ball.
+    Send(KeyPressed(sf::Keyboard::Escape));
+    Step();
+    ASSERT_TRUE(game->IsGameOver());
+    EXPECT_EQ(game->GetPauseMenu(), nullptr);
+    EXPECT_NE(game->GetGameOverMenu(), nullptr);
+    EXPECT_EQ(MusicStatus(*game, "Main_music"), sf::Music::Playing);
+    EXPECT_EQ(MusicStatus(*game, "Menu_music"), sf::Music::Stopped);
+    Send(ClickOn(game->GetGameOverMenu()->GetRestartText()));
+    EXPECT_EQ(Screen(*game), kWaitingForLaunch);
+    EXPECT_EQ(MusicStatus(*game, "Main_music"), sf::Music::Playing);
+}
+
+TEST_F(TransitionTest, ShopTimeIsNeverPlayedTimeAndNothingIsPrinted)
+{
+    CapturedStdout out;
+    LeaveStartMenu();
+    // A before the launch: the shop's first click is also the launch click.
+    ClearLevel();
+    RunUntilShop();
+    Send(LeftClick(10, 500));
+    ExpectClockStandsStill("in the shop");
+    PressEscape();
+    ClickResume();
+    ExpectClockStandsStill("back in the shop");
+    ClickContinue();
+    RunUntilPadIsBack();
+    Send(LeftClick(10, 500));
+    EXPECT_FALSE(clock().IsPaused()) << "the next level's launch starts the clock";
+    EXPECT_EQ(out.Text(), "");
+}
+
+TEST_F(TransitionTest, WindowOpensCentredOnTheDesktop)
+{
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    const sf::Vector2i centred(std::max(0, (static_cast<int>(desktop.width) - 1920) / 2),
+                               std::max(0, (static_cast<int>(desktop.height) - 1080) / 2));
+    EXPECT_EQ(game->GetWindow()->getPosition(), centred);
 }
