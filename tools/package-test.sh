@@ -70,7 +70,10 @@ appstreamcli validate --no-net /usr/share/metainfo/quadrabash.metainfo.xml || fa
 
 echo "== play"
 # The game's window is 1920 x 1080 and is centred on the screen.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+screen_width=1920
+screen_height=1080
+Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp \
+    3> "$work/display" 2> "$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [[ -s "$work/display" ]] && break
@@ -86,9 +89,11 @@ home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
     exec quadrabash > "$work/stdout" 2> "$work/stderr") &
 game_pid=$!
 
-read -r window left top width height < <(python3 "$repo/tools/xwindow.py" find Quadrabash 60) \
-    || fail "no Quadrabash window; the game said: $(cat "$work/stderr")"
-echo "window $window at $left,$top, $width x $height"
+find_window() {
+    read -r window left top width height < <(python3 "$repo/tools/xwindow.py" find Quadrabash "$1") \
+        || fail "no Quadrabash window; the game said: $(cat "$work/stderr")"
+}
+find_window 60
 
 # Colour of one pixel of the window, as "R G B".
 pixel() {
@@ -114,13 +119,19 @@ screen="$(dirname "$deb")/package-test-screen.png"
 problem="no picture"
 for _ in $(seq 40); do
     kill -0 "$game_pid" 2> /dev/null || fail "the game ended by itself: $(cat "$work/stderr")"
-    import -window root "$screen"
-    problem="$(menu_problem "$screen")"
-    [[ -z "$problem" ]] && break
+    # The window is mapped first and moved to its place afterwards.
+    find_window 5
+    if ((left < 0 || top < 0 || left + width > screen_width || top + height > screen_height)); then
+        problem="the window at $left,$top, $width x $height, is not all on the screen"
+    else
+        import -window root "$screen"
+        problem="$(menu_problem "$screen")"
+        [[ -z "$problem" ]] && break
+    fi
     sleep 0.5
 done
 [[ -z "$problem" ]] || fail "the start menu is not drawn ($problem); see $screen"
-echo "start menu drawn"
+echo "start menu drawn in the window at $left,$top, $width x $height"
 
 python3 "$repo/tools/xwindow.py" close "$window" || fail "cannot send the close message"
 for _ in $(seq 150); do
