@@ -1,5 +1,7 @@
 // Writes every image and sound the game opens into one folder:
 //   quadrabash_assetgen <output-folder>
+// or the desktop menu icons, quadrabash-<size>.png, into another:
+//   quadrabash_assetgen --icons <output-folder>
 // The output depends on nothing but this program, so two runs give the same bytes.
 
 #include "ImageAssets.hpp"
@@ -11,6 +13,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -43,13 +46,34 @@ bool WriteImage(const fs::path& path, const sf::Image& image)
     return true;
 }
 
+// The sizes the desktop's icon theme asks for most: a menu, a launcher, a store page.
+int WriteIcons(const fs::path& root)
+{
+    std::error_code error;
+    fs::create_directories(root, error);
+    if (error)
+    {
+        std::cerr << "quadrabash_assetgen: cannot create " << root << ": " << error.message() << '\n';
+        return 1;
+    }
+    bool ok = true;
+    for (const unsigned size : {64u, 128u, 256u})
+        ok &= WriteImage(root / ("quadrabash-" + std::to_string(size) + ".png"), qbgen::MakeIcon(size));
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2)
+    const std::string icons = "--icons";
+    if (argc == 3 && argv[1] == icons)
+        return WriteIcons(argv[2]);
+    if (argc != 2 || argv[1] == icons)
     {
-        std::cerr << "usage: " << (argc > 0 ? argv[0] : "quadrabash_assetgen") << " <output-folder>\n";
+        const char* self = argc > 0 ? argv[0] : "quadrabash_assetgen";
+        std::cerr << "usage: " << self << " <output-folder>\n"
+                  << "       " << self << " --icons <output-folder>\n";
         return 2;
     }
 

@@ -12,4 +12,9 @@ sf::Image MakeWhiteImage();
 // static bricks and the red of moving bricks show through with their shading.
 sf::Image MakeBrickImage();
 
+// The menu icon, size x size pixels: bricks along the top, a ball in flight and
+// the pad below, on the game's dark red, drawn at each size rather than scaled
+// so that the 64-pixel icon stays sharp.
+sf::Image MakeIcon(unsigned size);
+
 } // namespace qbgen
