@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
-// Only the header reader of stb_image is used: the same decoder family SFML
-// reads pictures with, so both agree on which files are pictures at all.
+// Only the header reader of stb_image is used: the decoder family SFML reads
+// pictures with, so both agree on which files are pictures at all.
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
@@ -80,6 +82,54 @@ int IsStreamAtEnd(void* user)
     return in.peek() == std::istream::traits_type::eof() ? 1 : 0;
 }
 
+// stb_image writes past its Huffman tables when a JPEG table lists more than
+// 256 codes, and SFML's copy asserts, aborting the game, on a DC table symbol
+// above 15. Tables may sit between scans, so every marker segment is visited.
+bool JpegTablesAreSafe(std::istream& in)
+{
+    in.clear();
+    in.seekg(0);
+    const std::vector<unsigned char> d{std::istreambuf_iterator<char>(in),
+                                       std::istreambuf_iterator<char>()};
+    // Like stb_image, take any run of fill bytes before the start marker.
+    std::size_t i = 0;
+    while (i < d.size() && d[i] == 0xFF)
+        ++i;
+    if (i == 0 || i == d.size() || d[i] != 0xD8)
+        return true;
+    ++i;
+    while (i + 4 <= d.size()) {
+        const unsigned char marker = d[i + 1];
+        // Scan data, stuffed bytes, fill bytes and restart markers carry no table.
+        if (d[i] != 0xFF || marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7)) {
+            ++i;
+            continue;
+        }
+        if (marker == 0xD9)
+            break;
+        const std::size_t end = i + 2 + (static_cast<std::size_t>(d[i + 2]) << 8 | d[i + 3]);
+        if (end > d.size())
+            return false;
+        for (std::size_t p = i + 4; marker == 0xC4 && p < end;) {
+            if (p + 17 > end)
+                return false;
+            std::size_t count = 0;
+            for (std::size_t k = 1; k <= 16; ++k)
+                count += d[p + k];
+            if (count > 256 || p + 17 + count > end)
+                return false;
+            const bool dc = (d[p] >> 4) == 0;
+            for (std::size_t k = p + 17; dc && k < p + 17 + count; ++k) {
+                if (d[k] > 15)
+                    return false;
+            }
+            p += 17 + count;
+        }
+        i = end;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsSafeImage(std::istream& in)
@@ -88,11 +138,12 @@ bool IsSafeImage(std::istream& in)
     int width = 0;
     int height = 0;
     int channels = 0;
+    if (!JpegTablesAreSafe(in))
+        return false;
     in.clear();
     in.seekg(0);
-    if (!stbi_info_from_callbacks(&callbacks, &in, &width, &height, &channels))
-        return false;
-    return width > 0 && height > 0 && width <= maxImageSide && height <= maxImageSide;
+    return stbi_info_from_callbacks(&callbacks, &in, &width, &height, &channels) && width > 0 &&
+           height > 0 && width <= maxImageSide && height <= maxImageSide;
 }
 
 bool IsSafeImageFile(const std::string& path)

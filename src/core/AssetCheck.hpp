@@ -12,7 +12,8 @@
 // The largest picture side the game accepts, in pixels.
 constexpr int maxImageSide = 4096;
 
-// A picture in a format SFML reads, no larger than maxImageSide on a side.
+// A picture in a format SFML reads, no larger than maxImageSide on a side,
+// whose pixel data decodes.
 [[nodiscard]] bool IsSafeImage(std::istream& in);
 [[nodiscard]] bool IsSafeImageFile(const std::string& path);
 
