@@ -26,11 +26,18 @@ public:
 private:
     Ball(const Ball& other);
 
+    // What a ball does on contact with an entity, by its exact type.
+    enum class Kind : unsigned char;
+    // The entities one collision pass can hit, read once per pass.
+    struct PassTargets;
+    static PassTargets& Targets();
+
     void ApplyEdges();
     void CollisionPass();
     // Tests one ball against one entity; returns true when it hit. Broken
     // bricks are recorded in toRemove.
-    bool Collide(Ball& ball, Entity& e, std::size_t j, std::vector<std::size_t>& toRemove);
+    bool Collide(Ball& ball, Entity& e, Kind kind, std::size_t j,
+                 std::vector<std::size_t>& toRemove);
 
     int damage;
     int combo;
