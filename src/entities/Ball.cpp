@@ -17,6 +17,8 @@
 
 enum class Ball::Kind : unsigned char { Ball, Brick, Pad, Other };
 
+void (*Ball::collisionPassForTesting)(Ball& updating) = nullptr;
+
 namespace {
 int TextureSide(float radius)
 {
@@ -223,7 +225,10 @@ void Ball::Update()
         position.x = static_cast<float>(pad->GetSize().x / 2) + pad->GetPosition().x - 10;
     }
     ApplyEdges();
-    CollisionPass();
+    if (collisionPassForTesting)
+        collisionPassForTesting(*this);
+    else
+        CollisionPass();
 }
 
 void Ball::ApplyEdges()

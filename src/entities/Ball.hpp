@@ -23,6 +23,12 @@ public:
     int GetCombo() const { return combo; }
     int GetDamage() const { return damage; }
 
+    // Tests only: when set, runs in place of the collision pass, so that a
+    // test can replay a game through a reference pass and compare.
+    static void (*collisionPassForTesting)(Ball& updating);
+    // The reference pass of the tests, which needs the combo and the game.
+    friend struct BallReferencePass;
+
 private:
     Ball(const Ball& other);
 
