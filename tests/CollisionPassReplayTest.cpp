@@ -121,6 +121,13 @@ struct Scenario {
 
 class CollisionPassReplayTest : public GameTest {
 protected:
+    void TearDown() override
+    {
+        Ball::collisionPassForTesting = nullptr;
+        SoundManager::soundPlayedForTesting = nullptr;
+        GameTest::TearDown();
+    }
+
     // One scenario's game, after every step, through one pass or the other.
     std::vector<std::string> Play(const Scenario& run, bool reference)
     {
@@ -163,8 +170,6 @@ protected:
             Step();
             steps.push_back(Snapshot(*game) + sounds);
         }
-        Ball::collisionPassForTesting = nullptr;
-        SoundManager::soundPlayedForTesting = nullptr;
         return steps;
     }
 };
