@@ -13,7 +13,6 @@
 #include "ui/ShopMenu.hpp"
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 // Every ball against every other entity, four edge tests each, written plainly.
 struct BallReferencePass {
@@ -122,6 +121,13 @@ struct Scenario {
 
 class CollisionPassReplayTest : public GameTest {
 protected:
+    void TearDown() override
+    {
+        Ball::collisionPassForTesting = nullptr;
+        SoundManager::soundPlayedForTesting = nullptr;
+        GameTest::TearDown();
+    }
+
     // One scenario's game, after every step, through one pass or the other.
     std::vector<std::string> Play(const Scenario& run, bool reference)
     {
@@ -164,8 +170,6 @@ protected:
             Step();
             steps.push_back(Snapshot(*game) + sounds);
         }
-        Ball::collisionPassForTesting = nullptr;
-        SoundManager::soundPlayedForTesting = nullptr;
         return steps;
     }
 };
@@ -179,9 +183,12 @@ TEST_F(CollisionPassReplayTest, EveryStepMatchesThePlainPass)
         for (std::size_t k = 0; k < expected.size(); ++k)
             ASSERT_EQ(actual[k], expected[k]) << "seed " << run.seed << ", step " << k;
         // Worth something only if both kinds of contact and the next level happened.
-        const std::string all = std::accumulate(expected.begin(), expected.end(), std::string());
-        for (const char* sound : {"Ball_tap_brick", "Ball_tap_pad"})
-            EXPECT_NE(all.find(sound), std::string::npos) << sound << ", seed " << run.seed;
+        for (const char* sound : {"Ball_tap_brick", "Ball_tap_pad"}) {
+            const auto heard = [sound](const std::string& step) {
+                return step.find(sound) != std::string::npos;
+            };
+            EXPECT_TRUE(std::any_of(expected.begin(), expected.end(), heard)) << sound;
+        }
         EXPECT_EQ(game->GetState()->GetLevel(), 2) << "seed " << run.seed;
     }
 }

@@ -39,9 +39,11 @@ constexpr float kMargin = 1.f;
 // those near its own height: each target is listed in every band within
 // kBandPadding of its rectangle, which serves balls whose reach is at most
 // half of it and leaves rounding far behind.
+// With a few balls, laying out the bands costs more than it saves.
 constexpr double kBandPadding = 32.0;
 constexpr double kBandHeight = 32.0;
 constexpr double kMaxBands = 64.0;
+constexpr std::size_t kBandsFromBalls = 12;
 
 bool InExactRange(float v)
 {
@@ -95,48 +97,67 @@ struct Ball::PassTargets {
         return k;
     }
 
-    // Monotonic in v, so a point between two heights falls between their bands.
+    // Monotonic in v, so a point between two heights falls between their
+    // bands. Only ever given heights in the exact range.
     long BandOf(double v) const
     {
-        return static_cast<long>(std::floor((v - bandOrigin) / bandHeight));
+        const double q = (v - bandOrigin) / bandHeight;
+        const long band = static_cast<long>(q);
+        return q < static_cast<double>(band) ? band - 1 : band;
     }
 
     void Read(const std::vector<Entity*>& entities)
     {
         kinds.resize(entities.size());
-        targets.clear();
-        everyTarget.clear();
+        // Written in place: the list is read once per pass, for every ball.
+        targets.resize(entities.size());
+        everyTarget.resize(entities.size());
+        std::size_t count = 0;
         bool exact = true;
+        std::size_t balls = 0;
         float highest = std::numeric_limits<float>::infinity();
         float lowest = -highest;
         for (std::size_t j = 0; j < entities.size(); ++j) {
             const Entity& e = *entities[j];
-            kinds[j] = KindOf(e);
-            if (kinds[j] == Kind::Ball)
+            const Kind kind = KindOf(e);
+            kinds[j] = kind;
+            if (kind == Kind::Ball) {
+                ++balls;
                 continue;
+            }
             // The far corner is rounded exactly as the edge tests round it.
-            const float x = e.GetPosition().x;
-            const float y = e.GetPosition().y;
-            const float w = static_cast<float>(e.GetSize().x);
-            const float h = static_cast<float>(e.GetSize().y);
-            const float xw = x + w;
-            const float yh = y + h;
-            everyTarget.push_back(targets.size());
-            if (InExactRange(x) && InExactRange(y) && InExactRange(w) && InExactRange(h)) {
-                targets.push_back({j, kinds[j], std::min(x, xw), std::max(x, xw), std::min(y, yh),
-                                   std::max(y, yh)});
-                highest = std::min(highest, targets.back().top);
-                lowest = std::max(lowest, targets.back().bottom);
+            const sf::Vector2f position = e.GetPosition();
+            const sf::Vector2i size = e.GetSize();
+            const float w = static_cast<float>(size.x);
+            const float h = static_cast<float>(size.y);
+            const float xw = position.x + w;
+            const float yh = position.y + h;
+            Target& target = targets[count];
+            target.index = j;
+            target.kind = kind;
+            if (InExactRange(position.x) && InExactRange(position.y) && InExactRange(w) &&
+                InExactRange(h)) {
+                target.left = std::min(position.x, xw);
+                target.right = std::max(position.x, xw);
+                target.top = std::min(position.y, yh);
+                target.bottom = std::max(position.y, yh);
+                highest = std::min(highest, target.top);
+                lowest = std::max(lowest, target.bottom);
             } else {
                 const float inf = std::numeric_limits<float>::infinity();
-                targets.push_back({j, kinds[j], -inf, inf, -inf, inf});
+                target.left = target.top = -inf;
+                target.right = target.bottom = inf;
                 exact = false;
             }
+            everyTarget[count] = count;
+            ++count;
         }
+        targets.resize(count);
+        everyTarget.resize(count);
         for (std::size_t b = 0; b < bandCount; ++b)
             bands[b].clear();
         bandCount = 0;
-        if (!exact || targets.empty())
+        if (!exact || targets.empty() || balls < kBandsFromBalls)
             return;
         bandOrigin = static_cast<double>(highest) - kBandPadding;
         const double span = static_cast<double>(lowest) + kBandPadding - bandOrigin;

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Measures Quadrabash and writes docs/performance.md: the simulation step at
+# 1 to 100 balls, the level build, start-up to the first frame, peak memory,
+# and the frame rate of the real program against a bare SFML program drawing
+# the same frame. Every figure is the median of 5 runs.
+#
+#   tools/bench.sh            install what is missing, build, measure, write
+#
+# Installs with apt-get (as root or through sudo) and builds a Release tree in
+# build-bench/. Everything runs under one private Xvfb; sound goes nowhere.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=5
+build=build-bench
+out="${build}/perf"
+
+if [[ "${1:-}" != "--measure" ]]; then
+    tools/install-deps.sh test
+    # Peak memory and the name of the renderer.
+    if [[ ! -x /usr/bin/time || ! -x /usr/bin/glxinfo ]]; then
+        sudo=()
+        [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
+        "${sudo[@]}" apt-get update
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+            apt-get install -y --no-install-recommends time mesa-utils
+    fi
+    cmake -S . -B "${build}" -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=ON
+    cmake --build "${build}" -j"$(nproc)"
+    rm -rf "${out}"
+    mkdir -p "${out}"
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --measure
+fi
+
+export ALSOFT_DRIVERS=null
+root="$(pwd)"
+game_dir="${root}/${build}/game"
+shim="${root}/${build}/bench/libquadrabash_framecounter.so"
+bare="${root}/${build}/bench/quadrabash_bareframe"
+out="${root}/${out}"
+
+echo "== simulation and level build (google benchmark, ${runs} repetitions)"
+(cd "${game_dir}" && "${root}/${build}/bench/quadrabash_bench" \
+    --benchmark_repetitions="${runs}" --benchmark_display_aggregates_only=true \
+    --benchmark_out="${out}/bench.json" --benchmark_out_format=json)
+
+# One run of a program with the frame counter preloaded; the counter ends the
+# program once it has counted. The game is taken past its start menu with
+# Escape, to the frame it draws while waiting for the launch click.
+frames_run() {
+    local name="$1" program="$2" run="$3"
+    local result="${out}/${name}-${run}.frames" memory="${out}/${name}-${run}.time"
+    (cd "${game_dir}" && exec /usr/bin/time -v -o "${memory}" \
+        env LD_PRELOAD="${shim}" QB_FRAMES_OUT="${result}" QB_LAUNCH_NS="$(date +%s%N)" \
+        QB_FRAMES_WARMUP=3 QB_FRAMES_SECONDS=5 "${program}" >"${out}/${name}-${run}.log" 2>&1) &
+    local pid=$!
+    if [[ "${name}" == game ]]; then
+        local window
+        window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Quadrabash$' | head -n 1 || true)"
+        if [[ -n "${window}" ]]; then
+            xdotool windowfocus "${window}" || true
+            xdotool key Escape
+        fi
+    fi
+    # A program that never draws would never end: stop it (the child of
+    # /usr/bin/time) after a minute.
+    (sleep 60; pkill -P "${pid}" 2>/dev/null; kill "${pid}" 2>/dev/null) &
+    local watchdog=$!
+    wait "${pid}" || true
+    kill "${watchdog}" 2>/dev/null || true
+    wait "${watchdog}" 2>/dev/null || true
+    [[ -s "${result}" ]] || { echo "no frames counted for ${name}, run ${run}" >&2; exit 1; }
+}
+
+echo "== frames, start-up and memory: game and bare program, alternately, ${runs} runs each"
+for run in $(seq 1 "${runs}"); do
+    frames_run game "${game_dir}/quadrabash" "${run}"
+    frames_run bare "${bare}" "${run}"
+    echo "run ${run}: game $(grep '^fps' "${out}/game-${run}.frames"), bare $(grep '^fps' "${out}/bare-${run}.frames")"
+done
+
+export QB_DATE="$(date -u '+%Y-%m-%d %H:%M UTC')"
+export QB_CPU="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+export QB_NPROC="$(nproc)"
+export QB_LOAD="$(cut -d' ' -f1-3 /proc/loadavg)"
+export QB_NICE="$(nice)"
+export QB_KERNEL="$(uname -r)"
+export QB_COMPILER="$(c++ --version | head -n 1)"
+export QB_SFML="$(dpkg-query -W -f='${Version}' libsfml-dev 2>/dev/null || echo unknown)"
+export QB_RENDERER="$(glxinfo -B 2>/dev/null | grep -m1 'OpenGL renderer' | cut -d: -f2- | sed 's/^ *//' || true)"
+export QB_COMMIT="$(git rev-parse --short HEAD)$(git diff --quiet HEAD -- src bench tools || echo ' with local changes')"
+python3 - "${out}" "${runs}" <<'PY'
+import json, os, statistics, sys
+out, runs = sys.argv[1], int(sys.argv[2])
+machine = {k: os.environ.get("QB_" + k.upper(), "") or "unknown" for k in
+           ("date", "cpu", "nproc", "load", "nice", "kernel", "compiler", "sfml", "renderer", "commit")}
+
+bench = json.load(open(os.path.join(out, "bench.json")))
+def median(name):
+    for b in bench["benchmarks"]:
+        if b["name"] == name + "_median":
+            return b
+    raise SystemExit("missing benchmark " + name)
+
+def fastest(name):
+    return min((b for b in bench["benchmarks"]
+                if b["run_name"] == name and b["run_type"] == "iteration"),
+               key=lambda b: b["cpu_time"])
+
+def frames(name):
+    rows = []
+    for run in range(1, runs + 1):
+        values = dict(line.split() for line in open(os.path.join(out, f"{name}-{run}.frames")))
+        for line in open(os.path.join(out, f"{name}-{run}.time")):
+            if "Maximum resident set size" in line:
+                values["rss_kb"] = line.split(":")[1].strip()
+        rows.append({k: float(v) for k, v in values.items()})
+    return rows
+
+game, bare = frames("game"), frames("bare")
+med = lambda rows, key: statistics.median(r[key] for r in rows)
+ratios = [g["fps"] / b["fps"] for g, b in zip(game, bare)]
+
+lines = []
+w = lines.append
+w("# Performance")
+w("")
+w("Written by `tools/bench.sh`; run it again to regenerate this page. Every figure is")
+w(f"the median of {runs} runs.")
+w("")
+w("## Machine")
+w("")
+w("| | |")
+w("|---|---|")
+w(f"| date | {machine['date']} |")
+w(f"| CPU | {machine['cpu']} |")
+w(f"| cores (nproc) | {machine['nproc']} |")
+w(f"| load average when measured | {machine['load']} |")
+w(f"| niceness of the run | {machine['nice']} |")
+w(f"| kernel | {machine['kernel']} |")
+w(f"| compiler | {machine['compiler']} |")
+w(f"| SFML (libsfml-dev) | {machine['sfml']} |")
+w(f"| OpenGL under Xvfb | {machine['renderer']} |")
+w(f"| commit | {machine['commit']} |")
+w("")
+w("Benchmarks are noisy on a shared machine: expect a spread of 10% or more between")
+w("two runs of this command, and much more when other work runs (see the load average")
+w("above; wall time then runs well ahead of CPU time, and the fastest run is the best")
+w("guess at what the code costs on a quiet machine).")
+w("")
+w("## Simulation step")
+w("")
+w("One `Game::Update` with a full grid of 54 bricks and the given number of balls in")
+w("play (`bench/GameBench.cpp`, `BM_GameUpdate`: a pad as wide as the window")
+w("catches every ball and the balls do no damage, so every step costs what a step of")
+w("a fresh level costs, hits, sounds and combos included). A step has 16.7 ms at 60")
+w("steps per second.")
+w("")
+w("| balls | CPU time per step | wall time per step | share of a 16.7 ms step | fastest of the runs (CPU) |")
+w("|---|---|---|---|---|")
+def us(b, key):
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
+    return b[key] * scale
+for balls in (1, 10, 30, 50, 100):
+    b = median(f"BM_GameUpdate/{balls}")
+    cpu, wall = us(b, "cpu_time"), us(b, "real_time")
+    low = us(fastest(f"BM_GameUpdate/{balls}"), "cpu_time")
+    w(f"| {balls} | {cpu:.1f} µs | {wall:.1f} µs | {100 * cpu / 16666.7:.2f}% | {low:.1f} µs |")
+w("")
+w("## Level build")
+w("")
+build = median("BM_BuildLevel")
+lay = median("BM_LayBricks")
+w("| | CPU time |")
+w("|---|---|")
+w(f"| `BuildLevel`: 54 bricks and a ball, each loading its own image | {us(build, 'cpu_time') / 1000:.2f} ms |")
+w(f"| `LayBricks` alone: the 18 x 3 grid from its two templates | {us(lay, 'cpu_time') / 1000:.2f} ms |")
+w("")
+w("## The real program")
+w("")
+w("The game and a bare SFML program (`bench/frames/BareFrame.cpp`) run one after")
+w("the other, alternately, under one Xvfb (1920 x 1080 x 24). Both open the same")
+w("window (1920 x 1080, 8x antialiasing asked for, no frame limit) and draw the same")
+w("frame: 54 textured 100 x 50 bricks, a 200 x 20 pad, a ball of radius 10 and the 8")
+w("texts of the display in the game's font at size 30. The game is taken past its")
+w("start menu with Escape, to the frame it draws while waiting for the launch click.")
+w("Frames are counted from outside: `bench/frames/FrameCounter.cpp`, preloaded with")
+w("`LD_PRELOAD`, counts the calls to `glXSwapBuffers` for 5 s after 3 s of warm-up,")
+w("and notes when the first one came. Xvfb draws with Mesa in software, so these frame")
+w("rates measure the CPU, not a graphics card.")
+w("")
+w("| | game | bare SFML | game / bare |")
+w("|---|---|---|---|")
+w(f"| frames per second | {med(game, 'fps'):.1f} | {med(bare, 'fps'):.1f} | {statistics.median(ratios):.2f} |")
+w(f"| start-up to the first drawn frame | {med(game, 'startup_s') * 1000:.0f} ms | {med(bare, 'startup_s') * 1000:.0f} ms | |")
+w(f"| peak memory (`/usr/bin/time -v`, maximum resident set) | {med(game, 'rss_kb') / 1024:.1f} MiB | {med(bare, 'rss_kb') / 1024:.1f} MiB | |")
+w("")
+w("The ratio is the median of the 5 ratios of alternate runs. Start-up runs from the")
+w("launch to the first buffer swap; the game's includes opening the audio device and")
+w("loading its sounds. Each of the game's entities loads its own copy of its image,")
+w("where the bare program shares one texture among the bricks.")
+w("")
+w("Per run:")
+w("")
+w("| run | game fps | bare fps | ratio | game start-up | bare start-up | game peak | bare peak |")
+w("|---|---|---|---|---|---|---|---|")
+for i, (g, b) in enumerate(zip(game, bare), 1):
+    w(f"| {i} | {g['fps']:.1f} | {b['fps']:.1f} | {g['fps'] / b['fps']:.2f} | {g['startup_s'] * 1000:.0f} ms | {b['startup_s'] * 1000:.0f} ms | {g['rss_kb'] / 1024:.1f} MiB | {b['rss_kb'] / 1024:.1f} MiB |")
+w("")
+open("docs/performance.md", "w").write("\n".join(lines))
+print("wrote docs/performance.md")
+PY
