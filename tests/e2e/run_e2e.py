@@ -108,7 +108,7 @@ class Game:
             diff[TIMER_BOX] &= not moving
             return img if np.count_nonzero(diff) <= moving else None
         self.prev = None
-        return wait_until(attempt, deadline, what, 0.15)
+        return wait_until(attempt, deadline, what, 0.25)
 
     def position(self):
         """Where the recording is now, in seconds: the wave backend writes as it plays."""
@@ -244,9 +244,17 @@ def full_game(x, checks, game_dir, smoke):
         marks["resume"] = g.position()
         g.click(*resume[0][:2])
 
-        over = lose_ball(g, waiting[COINS], marks["launch"], breaks)
+        # A slow ball on a busy machine can take a minute to fall: bounded, except when the picture is wanted.
+        over = lose_ball(g, waiting[COINS], marks["launch"], breaks, 90 if checks.docs else 18)
         if over is None:
-            checks.log("SKIP game over and restart: the ball was still in play after 20 s (launched near the horizontal)")
+            checks.log("SKIP game over and restart: the ball was still in play (a slow launch on a slow machine)")
+            # The level exit glides the pad to the middle at a third of its speed: steer it there first.
+            key = "Right" if (pad_x(g.x.grab(*g.geometry)) or 0) < 860 else "Left"
+            g.x.tool("xdotool", "keydown", key)
+            try:
+                wait_until(lambda: abs((pad_x(g.x.grab(*g.geometry)) or 0) - 860) < 150, 15, "the pad in the middle", 0.05)
+            finally:
+                g.x.tool("xdotool", "keyup", key)
         else:
             g.click(*buttons(checks.keep(over, "game-over", True), *OVER_BAND)[0][:2])
             again = checks.keep(g.settled("the restarted game", lambda i: band(i) is None), "restarted")
@@ -264,7 +272,7 @@ def full_game(x, checks, game_dir, smoke):
         g.finish(error)
 
 
-def lose_ball(g, coins, since, breaks, deadline_s=20):
+def lose_ball(g, coins, since, breaks, deadline_s):
     """Keep the pad away from the ball until the game is over, noting when the first brick breaks:
     the coin count over the empty top rows changes then (or the view starts shaking)."""
     g.key("Left", 0.8)
@@ -279,7 +287,8 @@ def lose_ball(g, coins, since, breaks, deadline_s=20):
         pad, at = pad_x(img), ball(img)
         if pad is not None and at is not None and at[1] > 600 and pad - 80 < at[0] < pad + 280:
             g.key("Right" if at[0] < pad + 100 else "Left", 0.5)
-        time.sleep(0.2)
+        # Each grab holds up the X server the game draws through: look only as often as needed.
+        time.sleep(0.35)
 
 
 def hear(checks, wave, game_dir, marks, breaks):
