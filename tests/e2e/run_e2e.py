@@ -36,9 +36,9 @@ class Checks:
         print(self.lines[-1], flush=True)
 
     def check(self, ok, name, detail=""):
-        self.log(("PASS " if ok else "FAIL ") + name + (f" ({detail})" if detail else ""))
-        if not ok:
-            self.failed.append(name + (f" ({detail})" if detail else ""))
+        text = name + (f" ({detail})" if detail else "")
+        self.log(("PASS " if ok else "FAIL ") + text)
+        self.failed += [] if ok else [text]
 
     def keep(self, img, name, doc=False):
         write_png(os.path.join(self.out, name + ".png"), img)
@@ -81,11 +81,7 @@ class Game:
             self.geometry = self.x.geometry(self.window)
             x, y, w, h = self.geometry or (-1, -1, 0, 0)
             return (w, h) == (W, H) and 0 <= x <= self.x.size[0] - w and 0 <= y <= self.x.size[1] - h
-        try:
-            wait_until(placed, 30, "")
-        except HarnessError:
-            self.alive()
-            raise HarnessError(f"the window is not a 1920 x 1080 window wholly on the screen: {self.geometry}")
+        wait_until(placed, 30, lambda: f"a 1920 x 1080 window wholly on the screen, not {self.geometry}")
         self.checks.log(f"{self.name}: window {self.window} at {self.geometry}")
         # With no window manager, keyboard focus follows the pointer.
         self.x.tool("xdotool", "mousemove", self.geometry[0] + W - 10, self.geometry[1] + H - 10)

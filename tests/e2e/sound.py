@@ -1,8 +1,4 @@
-"""What the game played, from the file OpenAL Soft's wave backend writes in real time.
-
-A recorded stretch is told apart by its best normalised cross-correlation with
-each of the game's own sound files, so the checks hold whatever the files hold.
-"""
+"""What the game played, told apart by normalised cross-correlation with the game's own sound files."""
 
 import subprocess
 

@@ -20,7 +20,7 @@ def wait_until(predicate, deadline_s, what, interval_s=0.1):
         if value is not None and value is not False:
             return value
         if time.monotonic() > end:
-            raise HarnessError(f"timed out after {deadline_s:.0f} s waiting for {what}")
+            raise HarnessError(f"timed out after {deadline_s:.0f} s waiting for {what() if callable(what) else what}")
         time.sleep(interval_s)
 
 
@@ -35,12 +35,11 @@ def stop(proc):
 
 
 class Display:
-    """Xvfb on a display number it picks itself, so parallel runs never collide."""
-
     def __init__(self, log_path, size=(1920, 1080)):
         self.size, (read_fd, write_fd) = size, os.pipe()
         # The sanitizer leg preloads a driver meant for the game only.
         self.env = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
+        # -displayfd: Xvfb picks a free display number itself, so parallel runs never collide.
         with open(log_path, "wb") as log:
             self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % size,
                                           "-nolisten", "tcp"], stdout=log, stderr=log, pass_fds=(write_fd,), env=self.env)
@@ -83,7 +82,6 @@ class Display:
         return int(ids[0]) if ids else None
 
     def geometry(self, window):
-        """(x, y, width, height) of a mapped window, from xwininfo, else None."""
         info = self.tool("xwininfo", "-id", window)
         return tuple(int(re.search(rf"{key}:\s+(-?\d+)", info).group(1)) for key in
                      ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")) if "IsViewable" in info else None
