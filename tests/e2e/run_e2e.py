@@ -114,6 +114,7 @@ class Game:
         self.x.tool("xdotool", "mousemove", self.geometry[0] + int(x), self.geometry[1] + int(y), "click", 1)
 
     def key(self, key, seconds):
+        # Held long enough for the game to read the key in at least one step, however slow its steps.
         self.x.tool("xdotool", "keydown", key, "sleep", seconds, "keyup", key)
 
     def stdout(self):
@@ -220,47 +221,42 @@ def full_game(x, checks, game_dir, smoke):
                      "waiting scene darkened to a quarter and left the rest untouched",
                      f"beside equal: {beside}, largest error under the band {under:.0f}")
 
-        g.key("Right", 0.4)
-        moved = g.settled("the pad to stop")
-        checks.check((pad_x(moved) or 0) >= pad_x(waiting) + 30, "holding the Right key moves the pad right",
-                     f"{pad_x(waiting)} -> {pad_x(moved)}")
-        marks["launch"] = g.position()
-        g.click(1500, 600)
-        # In play the ball and falling bricks move; a shaking view (after a first hit) moves everything.
-        checks.keep(g.settled("the ball to leave the pad", lambda i: not resting_ball(i), 10, 25000), "play", True)
-
+        # The shop comes first: before the launch the level exit starts with the pad in the middle.
+        marks["clear"] = g.position()
+        g.key("a", 0.6)
+        shop = checks.keep(g.settled("the A key to clear the level and open the shop", shop_open, 30), "shop", True)
         marks["escape"] = g.position()
         g.key("Escape", 0.2)
-        paused = checks.keep(g.settled("the pause menu", band_is(PAUSE_BAND)), "pause")
-        checks.check(not np.array_equal(paused[TIMER_BOX], waiting[TIMER_BOX]), "a left click launches play: the Hud clock ran")
-        resume = buttons(paused, *PAUSE_BAND)
+        resume = buttons(checks.keep(g.settled("the pause menu over the shop", band_is(PAUSE_BAND)), "pause"), *PAUSE_BAND)
         checks.check(len(resume) == 2 and resume[0][2] < 0.7 * start[0][2],
                      "Escape opens the pause menu, whose first button is the short 'Resume'", f"{resume}")
         time.sleep(1.0)
         marks["resume"] = g.position()
         g.click(*resume[0][:2])
-
+        g.settled("'Resume' to bring the shop back", shop_open)
+        g.click(*buttons(shop, 500, 980, 85, 210)[0][:2])
+        # That click was also the first of a level not yet launched: it started the Hud clock (moving=1).
+        level2 = g.settled("'Continuer' to bring the pad back for level 2",
+                           lambda i: pad_x(i) == 860 and not shop_open(i), moving=1)
+        g.key("Right", 0.6)
+        moved = g.settled("the pad to stop", moving=1)
+        checks.check((pad_x(moved) or 0) >= 890, "holding the Right key moves the pad right", f"860 -> {pad_x(moved)}")
+        marks["launch"] = g.position()
+        g.click(1500, 600)
+        # In play the ball and falling bricks move; a shaking view (after a first hit) moves everything.
+        checks.keep(g.settled("a left click to launch the ball", lambda i: not resting_ball(i), 10, 25000), "play", True)
         # A slow ball on a busy machine can take a minute to fall: bounded, except when the picture is wanted.
-        over = lose_ball(g, waiting[COINS], marks["launch"], breaks, 90 if checks.docs else 18)
+        over = lose_ball(g, level2[COINS], marks["launch"], breaks, 90 if checks.docs else 18)
+        marks["lost"] = g.position()
         if over is None:
             checks.log("SKIP game over and restart: the ball was still in play (a slow launch on a slow machine)")
-            # The level exit glides the pad to the middle at a third of its speed: steer it there first.
-            key = "Right" if (pad_x(g.x.grab(*g.geometry)) or 0) < 860 else "Left"
-            g.x.tool("xdotool", "keydown", key)
-            try:
-                wait_until(lambda: abs((pad_x(g.x.grab(*g.geometry)) or 0) - 860) < 150, 15, "the pad in the middle", 0.05)
-            finally:
-                g.x.tool("xdotool", "keyup", key)
         else:
             g.click(*buttons(checks.keep(over, "game-over", True), *OVER_BAND)[0][:2])
             again = checks.keep(g.settled("the restarted game", lambda i: band(i) is None), "restarted")
             checks.check(np.array_equal(again[240:], waiting[240:]) and np.array_equal(again[COINS], waiting[COINS]),
-                         "'Restart the game' brings back level 1's waiting screen: pad, resting ball, coins")
-
-        g.key("a", 0.3)
-        checks.keep(g.settled("the A key to clear the level and open the shop", shop_open, 30), "shop", True)
+                         "'Restart the game' brings back level 1's first screen: pad, resting ball, no coins")
         g.key("Escape", 0.2)
-        g.click(*buttons(g.settled("the pause menu over the shop", band_is(PAUSE_BAND)), *PAUSE_BAND)[1][:2])
+        g.click(*buttons(g.settled("the pause menu", band_is(PAUSE_BAND)), *PAUSE_BAND)[1][:2])
         g.close([], "'Leave'")
         g.finish()
         hear(checks, g.wave, game_dir, marks, breaks)
@@ -270,7 +266,7 @@ def full_game(x, checks, game_dir, smoke):
 
 def lose_ball(g, coins, since, breaks, deadline_s):
     """Keep the pad away from the ball until the game is over, noting when the first brick breaks:
-    the coin count over the empty top rows changes then (or the view starts shaking)."""
+    the view starts shaking then, which the coin count over the empty top rows shows."""
     g.key("Left", 0.8)
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
@@ -291,17 +287,17 @@ def hear(checks, wave, game_dir, marks, breaks):
     rec = sound.decode(wave, 11025)
     tracks = {name: sound.decode(os.path.join(game_dir, path), 11025) for name, path in (("menu", MENU), ("main", MAIN))}
     for label, a, b, expected, other in (("the start menu", "menu", "start", "menu", "main"),
-                                         ("play", "start", "escape", "main", "menu"),
-                                         ("the pause menu", "escape", "resume", "menu", "main")):
-        t1 = marks[b] - 0.1
-        t0 = max(marks[a] + 0.4, t1 - 2.5)
+                                         ("the pause menu", "escape", "resume", "menu", "main"),
+                                         ("play", "launch", "lost", "main", "menu")):
+        t0 = marks[a] + 0.4
+        t1 = min(marks[b] - 0.1, t0 + 2.5)
         score = {name: sound.music_match(rec, 11025, t0, t1, track) for name, track in tracks.items()}
         checks.check(score[expected] >= 0.6 and score[expected] >= score[other] + 0.2,
                      f"sound: {label} plays the {expected} music", f"similarity {score} over {t1 - t0:.1f} s")
     if not breaks:
         return checks.log("SKIP sound of a brick hit: no brick was seen breaking")
     rec, effect = (np.diff(sound.decode(path, sound.RATE)) for path in (wave, os.path.join(game_dir, BRICK_HIT)))
-    quiet = sound.similarity(rec[int((marks["start"] + 0.4) * sound.RATE):int(marks["launch"] * sound.RATE)], effect)
+    quiet = sound.similarity(rec[int((marks["clear"] + 0.4) * sound.RATE):int(marks["escape"] * sound.RATE)], effect)
     heard = max(sound.similarity(rec[int((a - 0.3) * sound.RATE):int((b + 0.3) * sound.RATE)], effect) for a, b in breaks)
     checks.check(heard >= 0.3 and heard >= quiet + 0.15, "sound: the brick-hit effect plays when a brick breaks",
                  f"similarity {heard:.2f} at a break, {quiet:.2f} in the music alone")
