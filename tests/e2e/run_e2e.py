@@ -246,7 +246,7 @@ def full_game(x, checks, game_dir, smoke):
         # In play the ball and falling bricks move; a shaking view (after a first hit) moves everything.
         checks.keep(g.settled("a left click to launch the ball", lambda i: not resting_ball(i), 10, 25000), "play", True)
         # A slow ball on a busy machine can take a minute to fall: bounded, except when the picture is wanted.
-        over = lose_ball(g, level2[COINS], marks["launch"], breaks, 90 if checks.docs else 18)
+        over = lose_ball(g, level2[COINS], marks["launch"], breaks, 90 if checks.docs else 15)
         marks["lost"] = g.position()
         if over is None:
             checks.log("SKIP game over and restart: the ball was still in play (a slow launch on a slow machine)")
