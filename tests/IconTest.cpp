@@ -1,22 +1,19 @@
 #include "TestSupport.hpp"
 
 #include <SFML/Graphics/Image.hpp>
-#include <fstream>
 
 // An install puts each icon in the hicolor folder named after its size: a
 // picture of another size there is scaled blurrily or skipped by the desktop,
 // and a picture that changes from build to build makes the package differ.
 TEST(IconTest, DrawsEachMenuIconAtItsSizeTheSameOnEveryRun)
 {
-    const TempDir first;
-    const TempDir second;
+    const TempDir first, second;
     ASSERT_EQ(RunGenerator("--icons '" + first.Path() + "'"), 0);
     ASSERT_EQ(RunGenerator("--icons '" + second.Path() + "'"), 0);
     for (const unsigned size : {64u, 128u, 256u}) {
         const std::string name = "/quadrabash-" + std::to_string(size) + ".png";
         sf::Image icon;
-        ASSERT_TRUE(icon.loadFromFile(first.Path() + name)) << name;
-        EXPECT_EQ(icon.getSize(), sf::Vector2u(size, size)) << name;
+        EXPECT_TRUE(icon.loadFromFile(first.Path() + name) && icon.getSize() == sf::Vector2u(size, size)) << name;
         EXPECT_TRUE(ReadBytes(first.Path() + name) == ReadBytes(second.Path() + name)) << name << " differs between runs";
     }
 }
@@ -28,5 +25,5 @@ TEST(IconTest, RefusesIconsWithoutAFolder)
     const TempDir folder;
     const ScopedWorkingDirectory inside(folder.Path());
     EXPECT_NE(RunGenerator("--icons"), 0);
-    EXPECT_FALSE(std::ifstream("--icons/blanc.png").good());
+    EXPECT_FALSE(std::filesystem::exists("--icons"));
 }

@@ -1,6 +1,5 @@
 #include "TestSupport.hpp"
 
-#include "core/Resources.hpp"
 #include "ui/TextLayout.hpp"
 
 // A button owns its left and top edges but not its right and bottom ones, so
@@ -8,7 +7,7 @@
 TEST(ButtonTest, IsHitInsideItsHalfOpenBounds)
 {
     sf::Font font;
-    ASSERT_TRUE(font.loadFromFile(resourceRoot + "Pixel_Coleco.otf"));
+    ASSERT_TRUE(font.loadFromFile(GameDir() + "/Pixel_Coleco.otf"));
     sf::Text button;
     SetUpText(button, font, "Acheter", 40, sf::Color::White);
     const sf::FloatRect local = button.getLocalBounds();
@@ -23,25 +22,20 @@ TEST(ButtonTest, IsHitInsideItsHalfOpenBounds)
 
 class MenuTest : public GameTest {};
 
-// Each text is centred on the window by its bounds at its own height from
+// Each text is centred on the window by its bounds, at its own height from
 // the middle, over a band that darkens the middle of the window.
 TEST_F(MenuTest, MenusAreCentredOnTheirBands)
 {
-    const auto expectCentred = [](const sf::Text& text, float offset) {
-        const sf::FloatRect b = text.getLocalBounds();
-        EXPECT_NEAR(text.getPosition().x + b.width / 2.f, 960.f, 0.01f) << text.getString().toAnsiString();
-        EXPECT_NEAR(text.getPosition().y + b.height / 2.f, 540.f + offset, 0.01f) << text.getString().toAnsiString();
-    };
-    const PauseMenu& pause = *game->GetPauseMenu();
-    EXPECT_EQ(pause.GetBackdrop().getPosition(), sf::Vector2f(640.f, 0.f));
-    EXPECT_EQ(pause.GetBackdrop().getSize(), sf::Vector2f(640.f, 1080.f));
-    expectCentred(pause.GetPlayText(), -50.f);
-    expectCentred(pause.GetLeaveText(), 50.f);
-    game->GameOver();
-    const GameOverMenu& over = *game->GetGameOverMenu();
+    const PauseMenu pause(game.get(), false);
+    const GameOverMenu over(game.get());
+    EXPECT_EQ(pause.GetBackdrop().getGlobalBounds(), sf::FloatRect(640.f, 0.f, 640.f, 1080.f));
     EXPECT_NEAR(over.GetBackdrop().getPosition().x, 411.43f, 0.01f);
     EXPECT_NEAR(over.GetBackdrop().getSize().x, 1097.14f, 0.01f);
-    expectCentred(over.GetTitleText(), -200.f);
-    expectCentred(over.GetRestartText(), -50.f);
-    expectCentred(over.GetQuitText(), 50.f);
+    const std::pair<const sf::Text*, float> texts[] = {{&pause.GetPlayText(), -50.f}, {&pause.GetLeaveText(), 50.f},
+        {&over.GetTitleText(), -200.f}, {&over.GetRestartText(), -50.f}, {&over.GetQuitText(), 50.f}};
+    for (const auto& [text, offset] : texts) {
+        const sf::FloatRect b = text->getLocalBounds();
+        EXPECT_NEAR(text->getPosition().x + b.width / 2.f, 960.f, 0.01f) << text->getString().toAnsiString();
+        EXPECT_NEAR(text->getPosition().y + b.height / 2.f, 540.f + offset, 0.01f) << text->getString().toAnsiString();
+    }
 }

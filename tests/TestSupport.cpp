@@ -1,33 +1,14 @@
 #include "TestSupport.hpp"
 
+#include "audio/SoundManager.hpp"
 #include "core/Resources.hpp"
+#include "core/Timer.hpp"
 #include "state/RandomFloat.hpp"
 #include "ui/Hud.hpp"
 
 #include <SFML/Audio/Music.hpp>
-#include <fstream>
 
 namespace testsupport {
-
-std::vector<std::string> CapturedStdout::Lines() const
-{
-    std::vector<std::string> lines;
-    std::istringstream in(buffer.str());
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-int RunGenerator(const std::string& arguments)
-{
-    return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " > /dev/null 2>&1").c_str());
-}
 
 sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type)
 {
@@ -79,33 +60,14 @@ void GameTest::SetUp()
     ASSERT_TRUE(game->IsWindowOpen()) << "no window: run the tests under xvfb-run";
 }
 
-void GameTest::RunUntilShop()
+void GameTest::StepUntil(const std::function<bool()>& done)
 {
-    for (int i = 0; i < 400 && !State().IsShopOpen(); ++i)
+    for (int i = 0; i < 400 && !done(); ++i)
         Step();
-    ASSERT_TRUE(State().IsShopOpen()) << "the pad never left the window";
-    // The loop draws the shop once before it can be clicked.
-    game->Render();
+    ASSERT_TRUE(done()) << "still waiting after 400 steps";
 }
 
-void GameTest::RunUntilPadIsBack()
-{
-    for (int i = 0; i < 200 && game->IsPadReturning(); ++i)
-        Step();
-    ASSERT_FALSE(game->IsPadReturning()) << "the pad never came back";
-}
-
-// Every test runs from the ready-to-play folder with a display and a silent
-// audio backend. Fail loudly rather than skip.
-class TestEnvironment : public ::testing::Environment {
-    void SetUp() override
-    {
-        setenv("ALSOFT_DRIVERS", "null", 0);
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "no DISPLAY: run the tests under xvfb-run";
-        std::filesystem::current_path(GameDir());
-    }
-};
-
-const ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new TestEnvironment);
+// Every test runs from the ready-to-play folder, on an audio backend without a device.
+static const bool inGameFolder = (setenv("ALSOFT_DRIVERS", "null", 0), std::filesystem::current_path(GameDir()), true);
 
 } // namespace testsupport

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "audio/SoundManager.hpp"
 #include "core/Game.hpp"
-#include "core/Timer.hpp"
 #include "entities/Ball.hpp"
 #include "entities/MovableBrick.hpp"
 #include "entities/Pad.hpp"
@@ -15,6 +13,8 @@
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <sstream>
@@ -28,7 +28,14 @@ struct CapturedStdout {
     std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
     ~CapturedStdout() { std::cout.rdbuf(previous); }
     std::string Text() const { return buffer.str(); }
-    std::vector<std::string> Lines() const;
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(buffer.str());
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
 };
 
 // A fresh empty folder, removed with its content at the end.
@@ -47,9 +54,13 @@ struct ScopedWorkingDirectory {
 };
 
 inline std::string GameDir() { return QB_GAME_DIR; }
-std::string ReadBytes(const std::string& path);
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 // The asset generator's exit status for the given shell-quoted arguments.
-int RunGenerator(const std::string& arguments);
+inline int RunGenerator(const std::string& arguments) { return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str()); }
 sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed);
 inline sf::Event KeyReleased(sf::Keyboard::Key key) { return KeyPressed(key, sf::Event::KeyReleased); }
 sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
@@ -73,13 +84,15 @@ protected:
     void TearDown() override { game.reset(), escapeHeld = false; }
     void Send(const sf::Event& event) { game->HandleEvent(event); }
     void Press(sf::Keyboard::Key key) { Send(KeyPressed(key)), Send(KeyReleased(key)); }
-    void Click(const sf::Text& button) { Send(LeftClick(CentreOf(button).x, CentreOf(button).y)); }
+    void Click(const sf::Text& button, sf::Mouse::Button b = sf::Mouse::Left) { Send(LeftClick(CentreOf(button).x, CentreOf(button).y, b)); }
     void Step(int n = 1) { for (int i = 0; i < n; ++i) game->Update(); }
     void StartPlaying() { Press(sf::Keyboard::Escape), Send(LeftClick(10, 500)); }
     // Holds the level-clear key for one step.
     void ClearLevel() { Send(KeyPressed(sf::Keyboard::A)), Step(), Send(KeyReleased(sf::Keyboard::A)); }
-    void RunUntilShop();
-    void RunUntilPadIsBack();
+    void StepUntil(const std::function<bool()>& done);
+    // The loop draws the shop once before it can be clicked.
+    void RunUntilShop() { StepUntil([this] { return State().IsShopOpen(); }), game->Render(); }
+    void RunUntilPadIsBack() { StepUntil([this] { return !game->IsPadReturning(); }); }
     // Only the pad stays; the level still counts its bricks, so it does not end.
     void ClearField() { game->DiscardAllButPad(), game->FreeDiscarded(); }
     GameState& State() { return *game->GetState(); }

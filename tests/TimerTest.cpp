@@ -1,33 +1,31 @@
 #include "TestSupport.hpp"
 
+#include "core/Timer.hpp"
+
 static std::int64_t manualNow = 0;
 // Seconds from a point far from zero, so that a stray zero time point shows.
 static void At(double seconds) { manualNow = static_cast<std::int64_t>((1000.0 + seconds) * 1e9); }
 
+// Each misuse prints its line and leaves the timer as it was: a second pause
+// keeps the first pause point, a second start the first start.
 TEST(TimerTest, MisuseIsReportedOnOneLineAndChangesNothing)
 {
-    At(0.0);
+    const std::string pause = "Error->PauseTimer(): timer is not started or is already paused.\n";
+    const std::string resume = "Error->ResumeTimer(): timer is not started or is not paused.\n";
+    const std::tuple<double, void (Timer::*)(), std::string> calls[] = {{0, &Timer::PauseTimer, pause},
+        {0, &Timer::ResumeTimer, resume}, {0, &Timer::StartTimer, ""}, {2, &Timer::StartTimer, "Error->StartTimer(): timer is already started.\n"},
+        {2, &Timer::ResumeTimer, resume}, {2, &Timer::PauseTimer, ""}, {5, &Timer::PauseTimer, pause}};
     Timer timer([] { return manualNow; });
     CapturedStdout out;
-    EXPECT_EQ(timer.GetElapsedTime(), -1.0);
-    EXPECT_EQ(timer.GetTimeSinceTimerPoint(), -1.0);
-    timer.PauseTimer();
-    timer.ResumeTimer();
-    timer.StartTimer();
-    At(2.0);
-    timer.StartTimer();
-    timer.ResumeTimer();
-    timer.PauseTimer();
-    At(5.0);
-    timer.PauseTimer();
+    EXPECT_TRUE(timer.GetElapsedTime() == -1.0 && timer.GetTimeSinceTimerPoint() == -1.0);
+    EXPECT_EQ(out.Text(), "Error->GetElapsedTime(): timer is not started.\nError->GetTimeSinceTimerPoint(): timer point is not set.\n");
+    for (const auto& [at, call, line] : calls) {
+        CapturedStdout callOut;
+        At(at);
+        (timer.*call)();
+        EXPECT_EQ(callOut.Text(), line) << "at " << at;
+    }
     EXPECT_EQ(timer.GetElapsedTime(), 2.0);
-    EXPECT_EQ(out.Lines(), (std::vector<std::string>{"Error->GetElapsedTime(): timer is not started.",
-                               "Error->GetTimeSinceTimerPoint(): timer point is not set.",
-                               "Error->PauseTimer(): timer is not started or is already paused.",
-                               "Error->ResumeTimer(): timer is not started or is not paused.",
-                               "Error->StartTimer(): timer is already started.",
-                               "Error->ResumeTimer(): timer is not started or is not paused.",
-                               "Error->PauseTimer(): timer is not started or is already paused."}));
 }
 
 // Readings stand still while paused and leave out every pause, those before
