@@ -4,10 +4,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace {
 
-std::int64_t loopNow = 0;
-constexpr std::int64_t kMs = 1000000;
+static std::int64_t loopNow = 0;
+static constexpr std::int64_t kMs = 1000000;
 
 // The game as the loop sees it, recording the loop's calls one letter each:
 // R(ender), E(vents), U(pdate).
@@ -25,7 +24,6 @@ struct FakeGame {
     void Update() { calls += 'U'; }
 };
 
-} // namespace
 
 // 1/60 s in single precision is 16666667.5 ns: a step waits for all of it,
 // never catches up after a late pass, and counts from the step itself.

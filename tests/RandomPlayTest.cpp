@@ -6,12 +6,11 @@
 #include <random>
 #include <utility>
 
-namespace {
 
 // A player without a plan: keys pressed and released at random, the window
 // losing focus, and clicks on the buttons on screen, near them and anywhere.
 // The buttons that end the program are left to chance clicks.
-std::vector<sf::Event> ActAtRandom(std::mt19937& random, bool& heldA, const Game& game)
+static std::vector<sf::Event> ActAtRandom(std::mt19937& random, bool& heldA, const Game& game)
 {
     const auto roll = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
     const sf::Keyboard::Key keys[] = {sf::Keyboard::Left, sf::Keyboard::Right, sf::Keyboard::Escape, sf::Keyboard::A};
@@ -43,7 +42,7 @@ std::vector<sf::Event> ActAtRandom(std::mt19937& random, bool& heldA, const Game
 }
 
 // What a player relies on after every step; empty when all hold.
-std::string BrokenInvariant(const Game& game, bool focusLost, int hitPointsBefore)
+static std::string BrokenInvariant(const Game& game, bool focusLost, int hitPointsBefore)
 {
     const std::vector<Entity*>& entities = game.GetEntities();
     const std::pair<bool, const char*> broken[] = {
@@ -62,7 +61,7 @@ std::string BrokenInvariant(const Game& game, bool focusLost, int hitPointsBefor
     return {};
 }
 
-void PlayOneSeed(std::uint32_t seed)
+static void PlayOneSeed(std::uint32_t seed)
 {
     SeedRandomForTesting(seed);
     escapeHeld = false;
@@ -94,7 +93,6 @@ void PlayOneSeed(std::uint32_t seed)
     EXPECT_EQ(out.Text(), "") << "seed " << seed << ": a normal session prints nothing";
 }
 
-} // namespace
 
 TEST(RandomPlay, InvariantsHoldThroughAHundredThousandRandomSteps)
 {

@@ -19,7 +19,7 @@ TEST(SoundManagerTest, MissingFilesAreReportedAndTheOthersStillLoad)
     const ScopedWorkingDirectory cwd(dir.Path());
     CapturedStdout out;
     SoundManager sounds;
-    EXPECT_TRUE(sounds.FindMusic("Main_music") && !sounds.FindMusic("Menu_music") && !sounds.FindSound("Ball_tap_pad") && sounds.FindSound("Ball_tap_brick"));
+    ASSERT_TRUE(sounds.FindMusic("Main_music") && !sounds.FindMusic("Menu_music") && !sounds.FindSound("Ball_tap_pad") && sounds.FindSound("Ball_tap_brick"));
     sounds.PlayMusic("Menu_music"), sounds.PauseMusic("Menu_music"), sounds.StopMusic("Menu_music"), sounds.PlaySound("Ball_tap_pad");
     EXPECT_EQ(out.Lines(), (std::vector<std::string>{"Failed to load Music", "Failed to load Sound", "Music Menu_music not found",
                                "Music Menu_music not found", "Music Menu_music not found", "Sound Ball_tap_pad not found"}));

@@ -6,21 +6,12 @@
 #include "state/RandomFloat.hpp"
 #include "ui/Hud.hpp"
 
-#include <SFML/Audio/Music.hpp>
 
 namespace testsupport {
 
-sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type)
-{
-    sf::Event event{type, {}};
-    return event.key.code = key, event;
-}
+sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type) { sf::Event e{type, {}}; return e.key.code = key, e; }
 
-sf::Event LeftClick(int x, int y, sf::Mouse::Button button)
-{
-    sf::Event event{sf::Event::MouseButtonPressed, {}};
-    return event.mouseButton = {button, x, y}, event;
-}
+sf::Event LeftClick(int x, int y, sf::Mouse::Button b) { sf::Event e{sf::Event::MouseButtonPressed, {}}; return e.mouseButton = {b, x, y}, e; }
 
 sf::Vector2i CentreOf(const sf::Text& button)
 {
@@ -30,10 +21,8 @@ sf::Vector2i CentreOf(const sf::Text& button)
 
 std::string ScreenOf(const Game& game)
 {
-    const auto music = [&game](const char* name) {
-        const sf::Music* m = game.GetSoundManager()->FindMusic(name);
-        return m ? m->getStatus() : sf::Music::Stopped;
-    };
+    const sf::Music* main = game.GetSoundManager()->FindMusic("Main_music");
+    const sf::Music* menuMusic = game.GetSoundManager()->FindMusic("Menu_music");
     const std::string menu = game.GetPauseMenu() ? game.GetPauseMenu()->GetPlayText().getString() : "";
     const std::pair<bool, const char*> words[] = {
         {!game.IsWindowOpen(), "closed"}, {game.GetState()->IsPaused(), "paused"},
@@ -41,9 +30,8 @@ std::string ScreenOf(const Game& game)
         {game.GetGameOverMenu() != nullptr, "game-over"}, {game.IsBallLaunched(), "launched"},
         {game.GetRemainingBricks() > 0, "bricks"}, {game.GetState()->IsShopOpen(), "shop"},
         {game.IsPadReturning(), "returning"}, {!game.GetHud()->GetTimer()->IsPaused(), "clock"},
-        {music("Main_music") == sf::Music::Playing, "main-music"},
-        {music("Main_music") == sf::Music::Paused, "main-music-paused"},
-        {music("Menu_music") == sf::Music::Playing, "menu-music"},
+        {main && main->getStatus() == sf::Music::Playing, "main-music"}, {main && main->getStatus() == sf::Music::Paused, "main-music-paused"},
+        {menuMusic && menuMusic->getStatus() == sf::Music::Playing, "menu-music"},
         {game.IsLeftPressed() || game.IsRightPressed() || game.IsClearKeyPressed(), "keys-held"}};
     std::string screen;
     for (const auto& [shown, word] : words)
