@@ -20,7 +20,8 @@ TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
             Send(KeyPressed(key));
         Step();
         EXPECT_EQ(ThePad().GetPosition().x, after) << "from " << from << " with " << keys.size() << " keys";
-        Send(sf::Event{sf::Event::LostFocus, {}});
+        for (sf::Keyboard::Key key : keys)
+            Send(KeyReleased(key));
     }
 }
 

@@ -12,7 +12,7 @@ static std::string Numbers(const Game& game)
     out << s.GetLevel() << ' ' << s.GetScore() << ' ' << s.GetCoins() << ' ' << s.GetBallDamage() << ' ' << s.GetBallSpeed() << ' '
         << s.GetBallsPerLevel() << ' ' << s.GetBallsInPlay() << ' ' << shop.GetDamagePrice() << ' ' << shop.GetSpeedPrice() << ' '
         << shop.GetBallsPrice() << ' ' << game.GetPad()->GetHitPoints() << ' ' << game.GetPad()->GetPosition().x << ' '
-        << game.GetShakeStrength() << ' ' << game.GetRemainingBricks();
+        << game.GetShakeStrength() << ' ' << game.GetRemainingBricks() << ' ' << game.IsPadControlEnabled();
     return out.str();
 }
 
@@ -25,6 +25,7 @@ protected:
         const std::map<std::string, std::function<void()>> actions = {
             {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }}, {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
             {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }}, {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
+            {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }}, {"over", [this] { game->GameOver(); }},
             {"launch", [this] { Send(LeftClick(10, 500)); }}, {"close", [this] { Send(sf::Event{sf::Event::Closed, {}}); }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
@@ -50,7 +51,9 @@ protected:
 
 // The clock counts played time only, the music follows the menus, and a
 // normal session prints nothing. Escape in the very step that loses the game
-// leaves the same game over and restart.
+// leaves the same game over and restart; a restart lets go of the keys held
+// when the game was lost and gives the pad back even when it was lost during
+// the level exit.
 TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestart)
 {
     const std::string fresh = Numbers(*game);
@@ -64,10 +67,10 @@ TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestar
         {"shop", "launched shop main-music"}, {"esc", "paused pause-menu launched shop main-music-paused menu-music"},
         {"esc-up play buy", "launched shop main-music"}, {"continue", "launched returning main-music"},
         {"home", "bricks main-music"}, {"launch", "launched bricks clock main-music"},
-        {"lose", "paused game-over launched bricks main-music"},
-        {"esc esc-up esc left a launch", "paused game-over launched bricks main-music"}, {"restart", "bricks main-music"},
+        {"right lose", "paused game-over launched bricks main-music keys-held"},
+        {"esc esc-up esc left a launch", "paused game-over launched bricks main-music keys-held"}, {"restart", "bricks main-music"},
         {"launch", "launched bricks clock main-music"}, {"esc lose", "paused game-over launched bricks main-music"},
-        {"restart", "bricks main-music"}});
+        {"restart launch clear over", "paused game-over launched main-music"}, {"restart", "bricks main-music"}});
     EXPECT_EQ(Numbers(*game), fresh);
     EXPECT_EQ(out.Text(), "");
 }
