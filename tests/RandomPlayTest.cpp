@@ -4,7 +4,6 @@
 #include "state/RandomFloat.hpp"
 
 #include <random>
-#include <utility>
 
 
 // A player without a plan: keys pressed and released at random, the window

@@ -91,7 +91,6 @@ TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
 TEST_F(ScreenTransitionTest, WindowOpensCentredOnTheDesktop)
 {
     const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    const sf::Vector2i centred(std::max(0, (static_cast<int>(desktop.width) - 1920) / 2),
-                               std::max(0, (static_cast<int>(desktop.height) - 1080) / 2));
+    const sf::Vector2i centred(std::max(0, (int(desktop.width) - 1920) / 2), std::max(0, (int(desktop.height) - 1080) / 2));
     EXPECT_EQ(game->GetWindow()->getPosition(), centred);
 }
