@@ -1,143 +1,106 @@
 #pragma once
 
 #include "core/Game.hpp"
+#include "entities/Ball.hpp"
+#include "entities/MovableBrick.hpp"
+#include "entities/Pad.hpp"
+#include "entities/StaticBrick.hpp"
+#include "state/GameState.hpp"
+#include "ui/GameOverMenu.hpp"
+#include "ui/PauseMenu.hpp"
+#include "ui/ShopMenu.hpp"
 
-#include <SFML/Graphics/Rect.hpp>
-#include <SFML/Graphics/Text.hpp>
+#include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <cstdint>
-#include <memory>
-#include <random>
 #include <sstream>
-#include <string>
-#include <typeinfo>
-#include <vector>
+#include <unistd.h>
 
 namespace testsupport {
 
 // Captures everything written to std::cout while alive.
-class CapturedStdout {
-public:
-    CapturedStdout() : previous(std::cout.rdbuf(buffer.rdbuf())) {}
-    ~CapturedStdout() { std::cout.rdbuf(previous); }
-    CapturedStdout(const CapturedStdout&) = delete;
-    CapturedStdout& operator=(const CapturedStdout&) = delete;
-
-    std::string Text() const { return buffer.str(); }
-    std::vector<std::string> Lines() const;
-    void Clear() { buffer.str(std::string()); }
-
-private:
+struct CapturedStdout {
     std::ostringstream buffer;
-    std::streambuf* previous;
-};
-
-// A fresh empty folder under /tmp, removed with its content at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path; }
-
-private:
-    std::string path;
-};
-
-// Changes the working directory for the lifetime of the object; the game
-// opens its assets relative to it.
-class ScopedWorkingDirectory {
-public:
-    explicit ScopedWorkingDirectory(const std::string& path);
-    ~ScopedWorkingDirectory();
-    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
-    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
-
-private:
-    std::string previous;
-};
-
-// The ready-to-play folder with every generated asset.
-std::string GameDir();
-// Copies the named assets (relative paths) from the game folder into dir.
-void CopyAssets(const std::string& dir, const std::vector<std::string>& names);
-std::vector<std::string> AllAssetNames();
-
-sf::Event KeyPressed(sf::Keyboard::Key key);
-sf::Event KeyReleased(sf::Keyboard::Key key);
-sf::Event LeftClick(int x, int y);
-sf::Event RightClick(int x, int y);
-sf::Event Closed();
-// A point well inside a text's global bounds.
-sf::Vector2i CentreOf(const sf::FloatRect& bounds);
-
-// The game's generator replayed on the side: MT19937, one output per draw,
-// u = output * 2^-32 in single precision, then u * (max - min) + min. Seed it
-// like the game (SeedRandomForTesting) to predict every draw.
-class ReplayedRandom {
-public:
-    explicit ReplayedRandom(std::uint32_t seed) : generator(seed) {}
-    float Next(float min, float max)
+    std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
+    ~CapturedStdout() { std::cout.rdbuf(previous); }
+    std::string Text() const { return buffer.str(); }
+    std::vector<std::string> Lines() const
     {
-        const float u = static_cast<float>(static_cast<std::uint32_t>(generator())) * 0x1p-32f;
-        const float range = max - min;
-        const float scaled = u * range;
-        return scaled + min;
+        std::vector<std::string> lines;
+        std::istringstream in(buffer.str());
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
     }
-    void Skip(int draws) { generator.discard(static_cast<unsigned long long>(draws)); }
-
-private:
-    std::mt19937 generator;
 };
 
-// The seed GameTest gives the game's generator before Init.
-constexpr std::uint32_t kGameTestSeed = 20261206u;
+// A fresh empty folder, removed with its content at the end.
+struct TempDir {
+    std::string path = (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
+    TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    const std::string& Path() const { return path; }
+};
+
+// The game opens its assets relative to the working directory.
+struct ScopedWorkingDirectory {
+    std::filesystem::path previous = std::filesystem::current_path();
+    explicit ScopedWorkingDirectory(const std::string& path) { std::filesystem::current_path(path); }
+    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous); }
+};
+
+inline std::string GameDir() { return QB_GAME_DIR; }
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+// The asset generator's exit status for the given shell-quoted arguments.
+inline int RunGenerator(const std::string& arguments) { return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str()); }
+sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed);
+inline sf::Event KeyReleased(sf::Keyboard::Key key) { return KeyPressed(key, sf::Event::KeyReleased); }
+sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
+// The middle of a button's bounds, in whole pixels.
+sf::Vector2i CentreOf(const sf::Text& button);
 
 template <class T>
 int CountOf(const std::vector<Entity*>& entities)
 {
-    int n = 0;
-    for (const Entity* e : entities)
-        n += typeid(*e) == typeid(T) ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count_if(entities.begin(), entities.end(), [](Entity* e) { return typeid(*e) == typeid(T); }));
 }
 
-template <class T>
-std::vector<T*> AllOf(const std::vector<Entity*>& entities)
-{
-    std::vector<T*> found;
-    for (Entity* e : entities)
-        if (typeid(*e) == typeid(T))
-            found.push_back(static_cast<T*>(e));
-    return found;
-}
+// Which screen the game shows, what a player hears and whether a key is
+// held, as words in a fixed order: one string states a whole transition.
+std::string ScreenOf(const Game& game);
 
-// A whole game as main builds it: window under Xvfb, assets from the game
-// folder, the random generator seeded so runs repeat.
+// A whole game as main builds it, with a seeded generator so runs repeat.
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
-
-    // Leaves the start menu the way a player does, with Escape.
-    void LeaveStartMenu();
-    // Leaves the start menu and launches the balls with a click.
-    void StartPlaying();
-    // Runs n frame steps as the loop would while playing.
-    void Step(int n = 1);
-    // Clears the level with the A key, steps until the shop opens and draws it.
-    void ReachShop();
-    // Left-clicks the middle of a drawn button.
-    void PressButton(const sf::Text& button);
+    void TearDown() override { game.reset(), escapeHeld = false; }
     void Send(const sf::Event& event) { game->HandleEvent(event); }
-    // Leaves only the pad on the field, for scenes built by hand; the level
-    // still counts its bricks, so the exit stays out of the way.
-    void ClearField();
+    void Press(sf::Keyboard::Key key) { Send(KeyPressed(key)), Send(KeyReleased(key)); }
+    void Click(const sf::Text& button, sf::Mouse::Button b = sf::Mouse::Left) { Send(LeftClick(CentreOf(button).x, CentreOf(button).y, b)); }
+    void Step(int n = 1) { for (int i = 0; i < n; ++i) game->Update(); }
+    void StartPlaying() { Press(sf::Keyboard::Escape), Send(LeftClick(10, 500)); }
+    // Holds the level-clear key for one step.
+    void ClearLevel() { Send(KeyPressed(sf::Keyboard::A)), Step(), Send(KeyReleased(sf::Keyboard::A)); }
+    void StepUntil(const std::function<bool()>& done);
+    // The loop draws the shop once before it can be clicked.
+    void RunUntilShop() { StepUntil([this] { return State().IsShopOpen(); }), game->Render(); }
+    void RunUntilPadIsBack() { StepUntil([this] { return !game->IsPadReturning(); }); }
+    // Only the pad stays; the level still counts its bricks, so it does not end.
+    void ClearField() { game->DiscardAllButPad(), game->FreeDiscarded(); }
+    GameState& State() { return *game->GetState(); }
+    Pad& ThePad() { return *game->GetPad(); }
 
     std::unique_ptr<Game> game;
 };
 
 } // namespace testsupport
+
+using namespace testsupport;
