@@ -150,7 +150,7 @@ protected:
             if (state.IsShopOpen()) {
                 state.SetBallsPerLevel(run.nextBalls);
                 game->Render();
-                PressButton(game->GetShopMenu()->GetContinueText());
+                Click(game->GetShopMenu()->GetContinueText());
             }
             if (!game->IsPadReturning() && !game->IsBallLaunched())
                 Send(LeftClick(10, 500));
