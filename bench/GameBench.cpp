@@ -138,6 +138,9 @@ void SetUpEndlessLevel(Game& game, int balls)
     state.SetBallDamage(0);
     state.SetBallsPerLevel(balls);
     state.BuildLevel();
+    // One ball more is counted than is spawned, so that a ball crushed by a
+    // falling brick between two refills does not end the endless level.
+    state.AddBallsInPlay(1);
     Launch(game);
 }
 
