@@ -31,7 +31,7 @@
 # first failing test names the catcher. An end-to-end failure is confirmed by a
 # second run, since that run plays the real program on a busy machine; a fault
 # it catches once out of two is FLAKY. A unit suite that runs out of time counts
-# as caught (a hang is noticed). Results: CAUGHT, MISSED, NOT-APPLICABLE,
+# as caught (a hang is noticed), and so does a crash. Results: CAUGHT, MISSED, NOT-APPLICABLE,
 # COMPILE-ERROR, FLAKY.
 set -euo pipefail
 
@@ -209,18 +209,14 @@ build_targets() { # log
         --target quadrabash quadrabash_tests game_assets >"$1" 2>&1
 }
 
-# Runs the unit suite; sets UNIT to pass, fail, timeout or broken and
+# Runs the unit suite; sets UNIT to pass, fail, timeout, crash or broken and
 # UNIT_FAILED to the first failing test.
 run_unit() { # log
     local rc attempt
     for attempt in 1 2 3; do
         rc=0
-        (cd "$build/game" && ALSOFT_DRIVERS=null nice -n "$niceness" \
-            xvfb-run -a -s "-screen 0 1920x1080x24" \
-            timeout -k 10 "$unit_timeout" "$build/tests/quadrabash_tests" --gtest_brief=1 --gtest_fail_fast) \
-            >"$1" 2>&1 || rc=$?
-        UNIT_FAILED=$(grep -m1 -oE '^\[  FAILED  \] [A-Za-z0-9_/]+\.[A-Za-z0-9_/]+' "$1" |
-            sed 's/^\[  FAILED  \] //' || true)
+        unit_suite "$1" --gtest_brief=1 --gtest_fail_fast || rc=$?
+        UNIT_FAILED=$(first_failure "$1")
         if [ "$rc" -eq 0 ]; then
             UNIT=pass
             return
@@ -230,15 +226,30 @@ run_unit() { # log
         elif [ -n "$UNIT_FAILED" ]; then
             UNIT=fail
             return
-        elif grep -q '^\[==========\]\|^\[----------\]\|^\[ RUN  \|^\[       OK' "$1"; then
-            # Started but ended without a failure line: a crash.
+        elif ! grep -q '^xvfb-run: error' "$1"; then
+            # Ended without a failure line: a crash. Run again, line by line,
+            # to name the test it happened in.
             UNIT=crash
+            unit_suite "$1.crash.log" --gtest_fail_fast || true
+            UNIT_FAILED=$(grep -E '^\[ RUN      \] ' "$1.crash.log" | tail -n 1 | sed 's/^\[ RUN      \] //')
             return
         fi
         # xvfb-run can lose the race for a display number to another run.
         sleep 5
     done
     UNIT=broken
+}
+
+unit_suite() { # log gtest-options...
+    local log=$1
+    shift
+    (cd "$build/game" && ALSOFT_DRIVERS=null nice -n "$niceness" \
+        xvfb-run -a -s "-screen 0 1920x1080x24" \
+        timeout -k 10 "$unit_timeout" stdbuf -oL "$build/tests/quadrabash_tests" "$@") >"$log" 2>&1
+}
+
+first_failure() { # log
+    grep -m1 -oE '^\[  FAILED  \] [A-Za-z0-9_/]+\.[A-Za-z0-9_/]+' "$1" | sed 's/^\[  FAILED  \] //' || true
 }
 
 # Runs the end-to-end test; sets E2E to pass or fail and E2E_FAILED to its
@@ -360,7 +371,7 @@ for i in "${order[@]}"; do
             case $UNIT in
             fail) result=CAUGHT by=$UNIT_FAILED ;;
             timeout) result=CAUGHT by="timeout (unit suite)" ;;
-            crash) result=CAUGHT by="crash (unit suite)" ;;
+            crash) result=CAUGHT by="crash in ${UNIT_FAILED:-the unit suite}" ;;
             broken) result=ERROR by="unit suite did not start" ;;
             pass)
                 if [ "$no_e2e" -eq 1 ]; then
