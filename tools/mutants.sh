@@ -27,12 +27,13 @@
 # ambiguous is NOT-APPLICABLE: re-point it at the code as it is now.
 #
 # For each fault: apply it, build quadrabash, quadrabash_tests and game_assets,
-# run the unit suite once (stopping at its first failure), and only if it passes, the end-to-end test. The
-# first failing test names the catcher. An end-to-end failure is confirmed by a
-# second run, since that run plays the real program on a busy machine; a fault
-# it catches once out of two is FLAKY. A unit suite that runs out of time counts
-# as caught (a hang is noticed), and so does a crash. Results: CAUGHT, MISSED, NOT-APPLICABLE,
-# COMPILE-ERROR, FLAKY.
+# run the unit suite once, stopping at its first failure, and only if it
+# passes, the end-to-end test. The first failing test names the catcher. An
+# end-to-end failure is confirmed by a second run, since that run plays the
+# real program on a busy machine; a fault it catches once out of two is FLAKY.
+# A unit suite that runs out of time or crashes counts as caught. Results:
+# CAUGHT, MISSED, FLAKY, COMPILE-ERROR, NOT-APPLICABLE, and ERROR when the unit
+# suite could not start three times running.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
