@@ -49,7 +49,9 @@ static std::string BrokenInvariant(const Game& game, bool focusLost, int hitPoin
         {std::count(entities.begin(), entities.end(), game.GetPad()) != 1, "the pad is not in the list exactly once"},
         {game.GetRemainingBricks() != CountOf<StaticBrick>(entities) + CountOf<MovableBrick>(entities),
          "the brick count differs from the bricks on the field"},
-        {!game.IsPlaying() && game.GetShakeStrength() != 0.f, "the screen shakes outside play"},
+        {(game.GetState()->IsPaused() || game.IsGameOver() || game.GetRemainingBricks() == 0 || game.IsBetweenLevels()) &&
+             game.GetShakeStrength() != 0.f,
+         "the screen shakes outside play"},
         {game.GetPauseMenu() && game.GetGameOverMenu(), "two menus are open"},
         {game.IsGameOver() && !game.GetGameOverMenu(), "the game is over without its menu"},
         {focusLost && (game.IsLeftPressed() || game.IsRightPressed() || game.IsClearKeyPressed()), "a key stays held after the focus is lost"},
