@@ -89,6 +89,9 @@ bool JpegTablesAreSafe(std::istream& in)
 {
     in.clear();
     in.seekg(0);
+    // Only a JPEG, which starts with a marker, is read whole.
+    if (in.peek() != 0xFF)
+        return true;
     const std::vector<unsigned char> d{std::istreambuf_iterator<char>(in),
                                        std::istreambuf_iterator<char>()};
     // Like stb_image, take any run of fill bytes before the start marker.
