@@ -78,7 +78,9 @@ class Display:
         return done.stdout if done.returncode == 0 else ""
 
     def find_window(self):
+        # xdotool's search ignores case: the title must match exactly.
         ids = self.tool("xdotool", "search", "--name", "^Quadrabash$").split()
+        ids = [w for w in ids if self.tool("xdotool", "getwindowname", w) == "Quadrabash\n"]
         return int(ids[0]) if ids else None
 
     def geometry(self, window):
