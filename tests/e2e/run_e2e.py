@@ -110,6 +110,10 @@ class Game:
         """Where the recording is now, in seconds: the wave backend writes as it plays."""
         return max(0, os.path.getsize(self.wave) - 44) / sound.BYTES_PER_SECOND if os.path.exists(self.wave) else 0
 
+    def record_until(self, seconds):
+        """A loaded machine writes the sound late: wait for enough of it to judge, not for a fixed time."""
+        wait_until(lambda: self.position() >= seconds, 30, f"{seconds:.1f} s of recorded sound")
+
     def click(self, x, y):
         self.x.tool("xdotool", "mousemove", self.geometry[0] + int(x), self.geometry[1] + int(y), "click", 1)
 
@@ -208,7 +212,7 @@ def full_game(x, checks, game_dir, smoke):
             return g.finish()
         # The menu music plays from start-up on: what came before the click is enough.
         marks["menu"], start = 0.0, buttons(menu, *PAUSE_BAND)
-        time.sleep(0.5)
+        g.record_until(1.5)
         marks["start"] = g.position()
         g.click(*start[0][:2])
         waiting = checks.keep(g.settled("the start menu to close", lambda i: band(i) is None), "waiting")
@@ -230,7 +234,7 @@ def full_game(x, checks, game_dir, smoke):
         resume = buttons(checks.keep(g.settled("the pause menu over the shop", band_is(PAUSE_BAND)), "pause"), *PAUSE_BAND)
         checks.check(len(resume) == 2 and resume[0][2] < 0.7 * start[0][2],
                      "Escape opens the pause menu, whose first button is the short 'Resume'", f"{resume}")
-        time.sleep(1.0)
+        g.record_until(marks["escape"] + 1.5)
         marks["resume"] = g.position()
         g.click(*resume[0][:2])
         g.settled("'Resume' to bring the shop back", shop_open)
