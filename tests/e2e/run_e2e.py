@@ -83,6 +83,8 @@ class Game:
             return (w, h) == (W, H) and 0 <= x <= self.x.size[0] - w and 0 <= y <= self.x.size[1] - h
         wait_until(placed, 30, lambda: f"a 1920 x 1080 window wholly on the screen, not {self.geometry}")
         self.checks.log(f"{self.name}: window {self.window} at {self.geometry}")
+        title = self.x.title(self.window)
+        self.checks.check(title == "Quadrabash", f"{self.name}: the window's title is Quadrabash", repr(title))
         # With no window manager, keyboard focus follows the pointer.
         self.x.tool("xdotool", "mousemove", self.geometry[0] + W - 10, self.geometry[1] + H - 10)
 

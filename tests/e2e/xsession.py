@@ -78,10 +78,12 @@ class Display:
         return done.stdout if done.returncode == 0 else ""
 
     def find_window(self):
-        # xdotool's search ignores case: the title must match exactly.
+        # xdotool's search ignores case, which lets the start check the exact title.
         ids = self.tool("xdotool", "search", "--name", "^Quadrabash$").split()
-        ids = [w for w in ids if self.tool("xdotool", "getwindowname", w) == "Quadrabash\n"]
         return int(ids[0]) if ids else None
+
+    def title(self, window):
+        return self.tool("xdotool", "getwindowname", window).rstrip("\n")
 
     def geometry(self, window):
         info = self.tool("xwininfo", "-id", window)
