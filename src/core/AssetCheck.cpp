@@ -8,10 +8,13 @@
 #include <vector>
 
 // Only the header reader of stb_image is used: the decoder family SFML reads
-// pictures with, so both agree on which files are pictures at all.
+// pictures with, so both agree on which files are pictures at all. PNM is
+// not one of the formats SFML promises, and stb's PNM header reader overflows
+// an int on a long width, so those files are refused outright.
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
+#define STBI_NO_PNM
 #include <stb/stb_image.h>
 
 namespace {
