@@ -128,6 +128,9 @@ void AddLaunchedBall(Game& game)
 // what a step of a fresh level costs, hits, sounds and combos included.
 void SetUpEndlessLevel(Game& game, int balls)
 {
+    // Where the balls fly decides what a step costs. The same start for every
+    // run, whatever ran before in this process, makes runs comparable.
+    SeedRandomForTesting(20261206u + static_cast<unsigned>(balls));
     EmptyTheField(game);
     auto* wide = new Pad({0.f, 930.f}, 15.f, {1920.f, 20.f}, 5, sf::Color::White, &game);
     game.GetEntities()[0] = wide;
