@@ -36,6 +36,10 @@ void EntityCircle::SetPosition(sf::Vector2f newPosition)
 
 void EntityCircle::SetColor(sf::Color newColor)
 {
+    // A ball is re-tinted at every hit, mostly with the tint it has, and each
+    // change rewrites every vertex of the circle.
+    if (newColor == color)
+        return;
     color = newColor;
     shape.setFillColor(newColor);
 }
