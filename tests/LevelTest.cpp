@@ -31,8 +31,13 @@ TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel
     State().SpawnBall();
     State().SetCombo(5);
     game->AddRemainingBricks(-54);
+    game->Render();
     Step();
-    EXPECT_TRUE(game->GetShakeStrength() == 0.f && State().GetCombo() == 0) << "the shake goes on into the exit";
+    game->Render();
+    const sf::RenderWindow& window = *game->GetWindow();
+    EXPECT_TRUE(game->GetShakeStrength() == 0.f && State().GetCombo() == 0 &&
+                window.getView().getCenter() == window.getDefaultView().getCenter())
+        << "the shake goes on into the exit";
     Send(KeyPressed(sf::Keyboard::Right));
     int steps = 0;
     for (; steps < 500 && !State().IsShopOpen(); ++steps)
