@@ -351,10 +351,8 @@ void Game::OpenStartMenu()
 
 void Game::OpenPauseMenu()
 {
-    const Timer* clock = hud->GetTimer();
-    clockRanBeforePause = clock->IsStarted() && !clock->IsPaused();
     pauseMenu = std::make_unique<PauseMenu>(this, false);
-    PausePlayClock();
+    clockRanBeforePause = PausePlayClock();
     StopShake();
 }
 
@@ -368,12 +366,14 @@ void Game::ClosePauseMenu()
     }
 }
 
-void Game::PausePlayClock()
+bool Game::PausePlayClock()
 {
     // Several screens stop play; only the first of them has a clock to stop.
     Timer* clock = hud->GetTimer();
-    if (clock->IsStarted() && !clock->IsPaused())
-        clock->PauseTimer();
+    if (!clock->IsStarted() || clock->IsPaused())
+        return false;
+    clock->PauseTimer();
+    return true;
 }
 
 void Game::ResumePlayClock()

@@ -45,9 +45,9 @@ public:
     void GameOver();
     void Restart();
 
-    // The played-time clock of the Hud, paused only while it runs and
-    // resumed only while it is paused.
-    void PausePlayClock();
+    // The played-time clock of the Hud, paused only while it runs (true when
+    // it did pause it) and resumed only while it is paused.
+    bool PausePlayClock();
     void ResumePlayClock();
 
     GameState* GetState() const { return state.get(); }
