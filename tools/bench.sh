@@ -16,15 +16,8 @@ build=build-bench
 out="${build}/perf"
 
 if [[ "${1:-}" != "--measure" ]]; then
-    tools/install-deps.sh test
-    # Peak memory and the name of the renderer.
-    if [[ ! -x /usr/bin/time || ! -x /usr/bin/glxinfo ]]; then
-        sudo=()
-        [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
-        "${sudo[@]}" apt-get update
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-            apt-get install -y --no-install-recommends time mesa-utils
-    fi
+    # time: the peak memory; mesa-utils: the name of the renderer.
+    tools/install-deps.sh test time mesa-utils
     cmake -S . -B "${build}" -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=ON
     cmake --build "${build}" -j"$(nproc)"
     rm -rf "${out}"

@@ -4,17 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh play
-# dpkg-shlibdeps computes the package's dependencies; CPack finds the
-# programs to scan for it with file.
-if ! command -v dpkg-shlibdeps > /dev/null || ! command -v file > /dev/null; then
-    sudo=()
-    if [[ "$(id -u)" -ne 0 ]]; then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get update
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends dpkg-dev file
-fi
+# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies; CPack finds
+# the programs to scan for it with file.
+tools/install-deps.sh play dpkg-dev file
 
 # Debian's own compiler and linker flags, hardening included, as a package
 # built by Debian would get them.

@@ -25,12 +25,7 @@ fi
 options=(-max_total_time="$1" -max_len=16384 -print_final_stats=1)
 [[ -n "${2:-}" ]] && options+=(-seed="$2")
 
-if ! command -v clang++ > /dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
-    sudo=()
-    [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
-    "${sudo[@]}" apt-get update
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends clang libclang-rt-14-dev
-fi
+tools/install-deps.sh test clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQB_SANITIZE=ON -DQB_FUZZ=ON \
     -DQB_BUILD_TESTS=ON -DQB_BUILD_BENCH=OFF > /dev/null

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what Quadrabash needs from Debian 12's archive.
-#   install-deps.sh play   what building and playing needs
-#   install-deps.sh test   that, plus the test, benchmark and headless tools
+# Installs what Quadrabash needs from Debian 12's archive, and only what is
+# missing, with apt-get as root or through sudo.
+#   install-deps.sh play [PACKAGE...]   what building and playing needs
+#   install-deps.sh test [PACKAGE...]   that, plus the test, benchmark and
+#                                       headless tools
+# The other scripts name the few packages only they need as PACKAGE.
 set -euo pipefail
 
 mode="${1:-play}"
@@ -10,6 +13,7 @@ if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev
                xvfb xauth x11-utils xdotool imagemagick sox python3 python3-numpy)
 fi
+packages+=("${@:2}")
 
 missing=()
 for package in "${packages[@]}"; do
