@@ -4,22 +4,30 @@
 // counts its bricks, so it does not end.
 class BallTest : public GameTest {
 protected:
-    void SetUp() override { GameTest::SetUp(), ClearField(), game->SetBallLaunched(true); }
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        ClearField();
+        game->SetBallLaunched(true);
+    }
     StaticBrick* AddBrick(int hitPoints)
     {
         game->GetEntities().push_back(new StaticBrick({500.f, 300.f}, {0, 0}, {100, 50}, {1.f, 1.f}, sf::Color::White, hitPoints));
         return static_cast<StaticBrick*>(game->GetEntities().back());
     }
     // Placed by its centre; speed 0 keeps it there while its direction shows the bounce.
-    Ball* AddBall(sf::Vector2f centre, sf::Vector2f direction)
+    Ball* AddBall(sf::Vector2f centre, sf::Vector2f direction, float speed = 0.f)
     {
         State().AddBallsInPlay(1);
-        game->GetEntities().push_back(new Ball(centre - sf::Vector2f(10.f, 10.f), direction, 0.f, 1, 5, 10.f, game.get(), sf::Color::White));
+        game->GetEntities().push_back(
+            new Ball(centre - sf::Vector2f(10.f, 10.f), direction, speed, 1, 5, 10.f, game.get(), sf::Color::White));
         return static_cast<Ball*>(game->GetEntities().back());
     }
 };
 
 // A bounce sets a sign: a ball already moving away from the edge keeps going.
+// A ball hits an edge only when its centre is strictly closer than its radius
+// (10): at 290.5 above the top edge at 300 it hits, at 290 it does not.
 TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
 {
     // Centre, direction before and after: brick edges first (top, bottom, left, right), then the window's.
@@ -30,15 +38,19 @@ TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
         {{609.f, 325.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},   {{609.f, 325.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
         {{9.f, 500.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},     {{9.f, 500.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
         {{1911.f, 500.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},  {{1911.f, 500.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
-        {{300.f, 9.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},     {{300.f, 9.f}, {0.5f, 0.8f}, {0.5f, 0.8f}}};
-    for (int i = 0; i < 14; ++i) {
+        {{300.f, 9.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},     {{300.f, 9.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+        {{550.f, 290.5f}, {0.5f, 0.8f}, {0.5f, -0.8f}},  {{490.5f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},
+        {{550.f, 290.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},    {{610.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
+        {{550.f, 289.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},    {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}}};
+    const int hits = 8, boundaryHits = 2;
+    for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(testing::Message() << "case " << i);
         ClearField();
         StaticBrick* brick = AddBrick(1000);
         Ball* ball = AddBall(cases[i][0], cases[i][1]);
         ball->Update();
         EXPECT_EQ(ball->GetDirection(), cases[i][2]);
-        EXPECT_EQ(brick->GetHitPoints() < 1000, i < 8);
+        EXPECT_EQ(brick->GetHitPoints() < 1000, i < hits || (i >= 14 && i < 14 + boundaryHits));
     }
 }
 
@@ -78,4 +90,26 @@ TEST_F(BallTest, ComboMultipliesTheDamageAndTheRewardOfABrokenBrick)
     EXPECT_EQ(ball->GetShape().getFillColor(), sf::Color::White);
     EXPECT_EQ(game->GetShakeStrength(), 0.f);
     EXPECT_EQ(ThePad().GetHitPoints(), 5) << "balls never hurt the pad";
+}
+
+// However fast the shop made it, a ball meets the pad (20 high) and a brick
+// as a slower one would, instead of jumping past their edges.
+TEST_F(BallTest, FastBallsStillBounceOffThePadAndHitBricks)
+{
+    // 20 is the first speed that can pass through: from 700 the centre lands
+    // on 920, 940 and 960, each exactly a radius from an edge.
+    for (float speed : {13.f, 19.9f, 20.f, 21.f, 45.f, 100.f, 400.f}) {
+        SCOPED_TRACE(testing::Message() << "speed " << speed);
+        ClearField();
+        StaticBrick* brick = AddBrick(1000);
+        Ball* ball = AddBall({985.f, 700.f}, {0.f, 1.f}, speed);
+        for (int step = 0; step < 40 && State().GetBallsInPlay() == 1 && ball->GetDirection().y > 0; ++step)
+            game->Update();
+        ASSERT_EQ(State().GetBallsInPlay(), 1) << "the ball fell through the pad";
+        EXPECT_LT(ball->GetPosition().y, 930.f);
+        ball->SetPosition({540.f, 700.f});
+        for (int step = 0; step < 40 && ball->GetDirection().y < 0; ++step)
+            game->Update();
+        EXPECT_LT(brick->GetHitPoints(), 1000) << "the ball passed through the brick";
+    }
 }

@@ -11,13 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <typeinfo>
-#include <utility>
-
-enum class Ball::Kind : unsigned char { Ball, Brick, Pad, Other };
-
-void (*Ball::collisionPassForTesting)(Ball& updating) = nullptr;
 
 namespace {
 int TextureSide(float radius)
@@ -25,194 +19,25 @@ int TextureSide(float radius)
     return static_cast<int>(2 * radius);
 }
 
-// A ball can only hit an entity whose rectangle, grown by the ball's radius,
-// holds the ball's centre: exactly so across each edge, and give or take the
-// rounding of the float edge tests along it, a few units in the last place of
-// the coordinates. While every coordinate stays under kExactRange pixels that
-// is below 0.05 pixel, far inside kMargin, so skipping an entity out of reach
-// by the radius plus the margin never skips a hit. Balls and entities beyond
-// the range, or not finite, are always tested in full.
-constexpr float kExactRange = 65536.f;
-constexpr float kMargin = 1.f;
+// A ball must move less than this in one step. A ball touches an edge only
+// while its centre is closer than its radius (10), so at 20 pixels a step it
+// can land just on the pad's (20 high) top edge band and next just past its
+// bottom edge band, and pass through without touching either.
+constexpr float kLongestMove = 20.f;
 
-// Horizontal bands sort the targets by height, so that a ball looks only at
-// those near its own height: each target is listed in every band within
-// kBandPadding of its rectangle, which serves balls whose reach is at most
-// half of it and leaves rounding far behind.
-// With a few balls, laying out the bands costs more than it saves.
-constexpr double kBandPadding = 32.0;
-constexpr double kBandHeight = 32.0;
-constexpr double kMaxBands = 64.0;
-constexpr std::size_t kBandsFromBalls = 12;
-
-bool InExactRange(float v)
+// The edge tests can only hit a target whose rectangle, grown by the radius,
+// holds the ball's centre; the margin keeps the float rounding of those tests
+// on the safe side, so the reject never skips a hit.
+bool InReach(const Ball& ball, const Entity& target)
 {
-    return std::abs(v) < kExactRange;
+    const float reach = ball.GetRadius() + 1.f;
+    const sf::Vector2f centre = ball.GetPosition() + sf::Vector2f(ball.GetRadius(), ball.GetRadius());
+    const sf::Vector2f p = target.GetPosition();
+    const sf::Vector2f size(target.GetSize());
+    return centre.x >= p.x - reach && centre.x <= p.x + size.x + reach &&
+           centre.y >= p.y - reach && centre.y <= p.y + size.y + reach;
 }
 } // namespace
-
-// What one collision pass needs to know of the list, read once: the kind of
-// every entity, and the reach of every one that is not a ball. Nothing in the
-// pass moves or resizes an entity, so this holds until bricks are erased.
-struct Ball::PassTargets {
-    // An entity that is not a ball: where it is in the list, and the
-    // rectangle whose edges the ball is tested against.
-    struct Target {
-        std::size_t index;
-        Kind kind;
-        float left, right, top, bottom;
-    };
-
-    std::vector<Kind> kinds;
-    std::vector<Target> targets;
-    // Targets by band, in list order; none when some target is out of the
-    // exact range, and then every ball looks at every target.
-    std::vector<std::vector<std::size_t>> bands;
-    std::size_t bandCount = 0;
-    double bandOrigin = 0.0;
-    double bandHeight = kBandHeight;
-    std::vector<std::size_t> everyTarget;
-    std::vector<std::size_t> inReach;
-    std::vector<std::size_t> toRemove;
-
-    // The kind of each type met so far, by the address of its type_info: an
-    // address names one type, so only types not seen yet are compared in full.
-    std::vector<std::pair<const std::type_info*, Kind>> knownTypes;
-
-    Kind KindOf(const Entity& e)
-    {
-        const std::type_info& type = typeid(e);
-        for (const auto& known : knownTypes) {
-            if (known.first == &type)
-                return known.second;
-        }
-        Kind k = Kind::Other;
-        if (type == typeid(Ball))
-            k = Kind::Ball;
-        else if (type == typeid(StaticBrick) || type == typeid(MovableBrick))
-            k = Kind::Brick;
-        else if (type == typeid(Pad))
-            k = Kind::Pad;
-        knownTypes.emplace_back(&type, k);
-        return k;
-    }
-
-    // Monotonic in v, so a point between two heights falls between their
-    // bands. Only ever given heights in the exact range.
-    long BandOf(double v) const
-    {
-        const double q = (v - bandOrigin) / bandHeight;
-        const long band = static_cast<long>(q);
-        return q < static_cast<double>(band) ? band - 1 : band;
-    }
-
-    void Read(const std::vector<Entity*>& entities)
-    {
-        kinds.resize(entities.size());
-        // Written in place: the list is read once per pass, for every ball.
-        targets.resize(entities.size());
-        everyTarget.resize(entities.size());
-        std::size_t count = 0;
-        bool exact = true;
-        std::size_t balls = 0;
-        float highest = std::numeric_limits<float>::infinity();
-        float lowest = -highest;
-        for (std::size_t j = 0; j < entities.size(); ++j) {
-            const Entity& e = *entities[j];
-            const Kind kind = KindOf(e);
-            kinds[j] = kind;
-            if (kind == Kind::Ball) {
-                ++balls;
-                continue;
-            }
-            // The far corner is rounded exactly as the edge tests round it.
-            const sf::Vector2f position = e.GetPosition();
-            const sf::Vector2i size = e.GetSize();
-            const float w = static_cast<float>(size.x);
-            const float h = static_cast<float>(size.y);
-            const float xw = position.x + w;
-            const float yh = position.y + h;
-            Target& target = targets[count];
-            target.index = j;
-            target.kind = kind;
-            if (InExactRange(position.x) && InExactRange(position.y) && InExactRange(w) &&
-                InExactRange(h)) {
-                target.left = std::min(position.x, xw);
-                target.right = std::max(position.x, xw);
-                target.top = std::min(position.y, yh);
-                target.bottom = std::max(position.y, yh);
-                highest = std::min(highest, target.top);
-                lowest = std::max(lowest, target.bottom);
-            } else {
-                const float inf = std::numeric_limits<float>::infinity();
-                target.left = target.top = -inf;
-                target.right = target.bottom = inf;
-                exact = false;
-            }
-            everyTarget[count] = count;
-            ++count;
-        }
-        targets.resize(count);
-        everyTarget.resize(count);
-        for (std::size_t b = 0; b < bandCount; ++b)
-            bands[b].clear();
-        bandCount = 0;
-        if (!exact || targets.empty() || balls < kBandsFromBalls)
-            return;
-        bandOrigin = static_cast<double>(highest) - kBandPadding;
-        const double span = static_cast<double>(lowest) + kBandPadding - bandOrigin;
-        bandHeight = std::max(kBandHeight, span / kMaxBands);
-        const long lastBand = BandOf(static_cast<double>(lowest) + kBandPadding);
-        bandCount = static_cast<std::size_t>(lastBand) + 1;
-        if (bands.size() < bandCount)
-            bands.resize(bandCount);
-        for (std::size_t t = 0; t < targets.size(); ++t) {
-            const long first = BandOf(static_cast<double>(targets[t].top) - kBandPadding);
-            const long last = BandOf(static_cast<double>(targets[t].bottom) + kBandPadding);
-            for (long b = first; b <= last; ++b)
-                bands[static_cast<std::size_t>(b)].push_back(t);
-        }
-    }
-
-    // The targets whose rectangle, grown by the ball's radius and the margin,
-    // holds the ball's centre, in list order.
-    const std::vector<std::size_t>& InReachOf(const Ball& ball)
-    {
-        const float r = ball.radius;
-        const float cx = ball.position.x + r;
-        const float cy = ball.position.y + r;
-        const bool exact = InExactRange(cx) && InExactRange(cy) && InExactRange(r);
-        const float reach = exact ? r + kMargin : std::numeric_limits<float>::infinity();
-        inReach.clear();
-        const std::vector<std::size_t>* candidates = &everyTarget;
-        if (bandCount > 0 && static_cast<double>(reach) <= kBandPadding / 2) {
-            const long b = BandOf(static_cast<double>(cy));
-            if (b < 0 || static_cast<std::size_t>(b) >= bandCount)
-                return inReach;
-            candidates = &bands[static_cast<std::size_t>(b)];
-        }
-        const float fromLeft = cx + reach;
-        const float fromRight = cx - reach;
-        const float fromTop = cy + reach;
-        const float fromBottom = cy - reach;
-        // A NaN keeps a target, which the edge tests then reject.
-        for (std::size_t t : *candidates) {
-            const Target& target = targets[t];
-            if (!(fromLeft < target.left) && !(fromRight > target.right) &&
-                !(fromTop < target.top) && !(fromBottom > target.bottom))
-                inReach.push_back(t);
-        }
-        return inReach;
-    }
-};
-
-Ball::PassTargets& Ball::Targets()
-{
-    // Kept from pass to pass so that a step allocates nothing once warm. The
-    // pass never runs inside another, so one set per thread is enough.
-    thread_local PassTargets targets;
-    return targets;
-}
 
 Ball::Ball(sf::Vector2f position_, sf::Vector2f direction_, float speed_, int hitPoints_,
            int damage_, float radius_, Game* game_, sf::Color color_)
@@ -239,25 +64,47 @@ Ball* Ball::Clone() const
 
 void Ball::Update()
 {
+    // From kLongestMove a step on, the ball moves in equal sub-steps, each
+    // tested like the step of a slower ball; below it nothing changes.
+    const int moves = std::max(1, static_cast<int>(speed / kLongestMove) + 1);
+    if (moves == 1) {
+        MoveOnce(true);
+        return;
+    }
+    const float fullSpeed = speed;
+    speed = fullSpeed / static_cast<float>(moves);
+    for (int k = 1; k <= moves; ++k) {
+        if (!MoveOnce(k == moves))
+            break;
+    }
+    speed = fullSpeed;
+}
+
+bool Ball::MoveOnce(bool lastOfStep)
+{
     Move();
     if (!game->IsBallLaunched()) {
         // Only the field moves: the drawn circle catches up at the next Move.
         const Pad* pad = game->GetPad();
         position.x = static_cast<float>(pad->GetSize().x / 2) + pad->GetPosition().x - 10;
     }
-    ApplyEdges();
-    if (collisionPassForTesting)
-        collisionPassForTesting(*this);
-    else
+    const bool onField = ApplyEdges();
+    // Each step ends with the pass over every ball, even for a ball that just
+    // fell out: the other balls are tested once per ball update, as always.
+    if (lastOfStep || !onField)
         CollisionPass();
+    else if (CollideWithField(*this, KindsOf(game->GetEntities())))
+        game->GetState()->SetCombo(combo);
+    return onField;
 }
 
-void Ball::ApplyEdges()
+bool Ball::ApplyEdges()
 {
     const float x = position.x;
     const float y = position.y;
     const float diameter = radius + radius;
     const sf::Vector2u window = game->GetWindowSize();
+    bool onField = true;
     if (x < 0)
         direction.x = std::abs(direction.x);
     if (diameter + x > static_cast<float>(window.x))
@@ -273,46 +120,76 @@ void Ball::ApplyEdges()
             // Freed by the game once this update has returned.
             game->Discard(this);
         }
+        onField = false;
     }
     if (y < 0)
         direction.y = std::abs(direction.y);
+    return onField;
+}
+
+std::vector<Ball::Kind> Ball::KindsOf(const std::vector<Entity*>& entities)
+{
+    std::vector<Kind> kinds;
+    kinds.reserve(entities.size());
+    for (const Entity* e : entities) {
+        const std::type_info& type = typeid(*e);
+        if (type == typeid(Ball))
+            kinds.push_back(Kind::Ball);
+        else if (type == typeid(StaticBrick) || type == typeid(MovableBrick))
+            kinds.push_back(Kind::Brick);
+        else if (type == typeid(Pad))
+            kinds.push_back(Kind::Pad);
+        else
+            kinds.push_back(Kind::Other);
+    }
+    return kinds;
 }
 
 void Ball::CollisionPass()
 {
+    // Every ball's update tests every ball, not only its own: a ball resting
+    // against a brick hits it again at each other ball's update. The game has
+    // always played this way, so the pass stays.
     std::vector<Entity*>& entities = game->GetEntities();
-    PassTargets& targets = Targets();
-    targets.Read(entities);
-    std::vector<std::size_t>& toRemove = targets.toRemove;
-    toRemove.clear();
+    std::vector<Kind> kinds = KindsOf(entities);
     for (std::size_t i = 0; i < entities.size(); ++i) {
-        if (targets.kinds[i] != Kind::Ball)
+        if (kinds[i] != Kind::Ball)
             continue;
         Ball& ball = static_cast<Ball&>(*entities[i]);
-        // The targets out of reach would not hit: only the rest, in list
-        // order, can have effects.
-        for (std::size_t t : targets.InReachOf(ball)) {
-            const std::size_t j = targets.targets[t].index;
-            if (Collide(ball, *entities[j], targets.targets[t].kind, j, toRemove) && &ball == this)
-                game->GetState()->SetCombo(ball.combo);
-        }
-        if (toRemove.empty())
-            continue;
-        // Indices were recorded in ascending order: erase from the back so the
-        // rest stay valid.
-        for (auto it = toRemove.rbegin(); it != toRemove.rend(); ++it) {
-            Entity* broken = entities[*it];
-            entities.erase(entities.begin() + static_cast<std::ptrdiff_t>(*it));
-            game->Discard(broken);
-            game->AddRemainingBricks(-1);
-        }
-        toRemove.clear();
-        targets.Read(entities);
+        const std::size_t before = entities.size();
+        if (CollideWithField(ball, kinds) && &ball == this)
+            game->GetState()->SetCombo(combo);
+        if (entities.size() != before)
+            kinds = KindsOf(entities);
     }
 }
 
-bool Ball::Collide(Ball& ball, Entity& e, Kind kind, std::size_t j,
-                   std::vector<std::size_t>& toRemove)
+bool Ball::CollideWithField(Ball& ball, const std::vector<Kind>& kinds)
+{
+    std::vector<Entity*>& entities = game->GetEntities();
+    std::vector<std::size_t> brokenBricks;
+    bool hit = false;
+    for (std::size_t j = 0; j < entities.size(); ++j) {
+        if (kinds[j] == Kind::Ball || !InReach(ball, *entities[j]))
+            continue;
+        bool broken = false;
+        if (!Collide(ball, *entities[j], kinds[j], broken))
+            continue;
+        hit = true;
+        if (broken)
+            brokenBricks.push_back(j);
+    }
+    // From the back, so the indices still to erase stay valid.
+    for (auto it = brokenBricks.rbegin(); it != brokenBricks.rend(); ++it) {
+        Entity* brick = entities[*it];
+        entities.erase(entities.begin() + static_cast<std::ptrdiff_t>(*it));
+        game->Discard(brick);
+        game->AddRemainingBricks(-1);
+    }
+    return hit;
+}
+
+bool Ball::Collide(Ball& ball, Entity& e, Kind kind, bool& broken)
 {
     const sf::Vector2f c(ball.position.x + ball.radius, ball.position.y + ball.radius);
     const float r = ball.radius;
@@ -353,7 +230,7 @@ bool Ball::Collide(Ball& ball, Entity& e, Kind kind, std::size_t j,
             const double reward = std::pow(static_cast<double>(n), 1.2);
             state->AddCoins(static_cast<int>(std::trunc(10 * reward)));
             state->SetScore(static_cast<int>(std::trunc(state->GetScore() + 3 * reward)));
-            toRemove.push_back(j);
+            broken = true;
         }
     } else if (kind == Kind::Pad) {
         game->GetSoundManager()->PlaySound("Ball_tap_pad");

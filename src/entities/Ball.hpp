@@ -4,7 +4,6 @@
 #include "entities/EntityCircle.hpp"
 #include "entities/MovingComponent.hpp"
 
-#include <cstddef>
 #include <vector>
 
 class Game;
@@ -21,29 +20,26 @@ public:
     Ball* Clone() const override;
 
     int GetCombo() const { return combo; }
-    int GetDamage() const { return damage; }
-
-    // Tests only: when set, runs in place of the collision pass, so that a
-    // test can replay a game through a reference pass and compare.
-    static void (*collisionPassForTesting)(Ball& updating);
-    // The reference pass of the tests, which needs the combo and the game.
-    friend struct BallReferencePass;
 
 private:
     Ball(const Ball& other);
 
     // What a ball does on contact with an entity, by its exact type.
-    enum class Kind : unsigned char;
-    // The entities one collision pass can hit, read once per pass.
-    struct PassTargets;
-    static PassTargets& Targets();
+    enum class Kind : unsigned char { Ball, Brick, Pad, Other };
+    static std::vector<Kind> KindsOf(const std::vector<Entity*>& entities);
 
-    void ApplyEdges();
+    // One move at the current speed; the last move of a step runs the full
+    // collision pass. Returns false once the ball has fallen out.
+    bool MoveOnce(bool lastOfStep);
+    // Bounces off the window edges; returns false when the ball fell out.
+    bool ApplyEdges();
     void CollisionPass();
-    // Tests one ball against one entity; returns true when it hit. Broken
-    // bricks are recorded in toRemove.
-    bool Collide(Ball& ball, Entity& e, Kind kind, std::size_t j,
-                 std::vector<std::size_t>& toRemove);
+    // Tests one ball against every other entity, in list order, and takes
+    // the bricks it broke out of the list. Returns whether it hit anything.
+    bool CollideWithField(Ball& ball, const std::vector<Kind>& kinds);
+    // Bounces the ball off one entity and applies the hit; broken is set
+    // when a brick broke. Returns whether the ball touched it.
+    bool Collide(Ball& ball, Entity& target, Kind kind, bool& broken);
 
     int damage;
     int combo;
