@@ -85,7 +85,7 @@ Game* TheGame(benchmark::State& state)
 
 void EmptyTheField(Game& game)
 {
-    game.DiscardAllButPad();
+    game.ClearFieldButPad();
     game.FreeDiscarded();
     game.AddRemainingBricks(-game.GetRemainingBricks());
 }
@@ -173,7 +173,7 @@ void BM_GameUpdate(benchmark::State& state)
 
     state.counters["entities"] = static_cast<double>(game->GetEntities().size());
     state.counters["balls"] = static_cast<double>(CountBalls(game->GetEntities()));
-    if (game->GetRemainingBricks() != 54 || game->IsGameOver())
+    if (game->GetRemainingBricks() != 54 || game->GetScreen() == Game::Screen::GameOver)
         state.SkipWithError("the level did not stay full");
 }
 // The shop sells one more ball per level, so a long game reaches 100 balls.

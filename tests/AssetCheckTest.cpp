@@ -2,7 +2,7 @@
 // (each file of fuzz/corpus once did: a crash, an abort or gigabytes), and a
 // well-formed file the game could play being refused.
 #include "TestSupport.hpp"
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <filesystem>
 #include <fstream>

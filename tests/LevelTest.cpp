@@ -49,13 +49,13 @@ TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel
     State().SetBallsPerLevel(2);
     game->Render();
     Click(game->GetShopMenu()->GetContinueText());
-    for (steps = 0; steps < 500 && game->IsPadReturning(); ++steps)
+    for (steps = 0; steps < 500 && game->GetScreen() == Game::Screen::LevelEntry; ++steps)
         Step();
     EXPECT_EQ(steps, 24);
     Step();
     EXPECT_EQ(ThePad().GetPosition(), sf::Vector2f(860.f, 930.f)) << "the pad stays on its line";
     ExpectLevel(*game, 10, 2, 950.f);
-    EXPECT_EQ(ScreenOf(*game), "bricks main-music");
+    EXPECT_EQ(ScreenOf(*game), "waiting main-music");
     Send(KeyPressed(sf::Keyboard::A));
     State().SetCoins(1);
     Step();

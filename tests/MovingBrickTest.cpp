@@ -41,7 +41,7 @@ TEST_F(MovingBrickTest, PadLosesAPointPerMovingBrickEachStepAndBreakingItEndsThe
     for (int hitPoints : {3, 1, 0}) {
         Step();
         EXPECT_EQ(ThePad().GetHitPoints(), hitPoints);
-        EXPECT_EQ(game->IsGameOver(), hitPoints == 0);
+        EXPECT_EQ(game->GetScreen() == Game::Screen::GameOver, hitPoints == 0);
     }
-    EXPECT_EQ(ScreenOf(*game), "paused game-over launched bricks main-music");
+    EXPECT_EQ(ScreenOf(*game), "game-over main-music");
 }

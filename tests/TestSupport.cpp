@@ -9,33 +9,69 @@
 
 namespace testsupport {
 
-sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type) { sf::Event e{type, {}}; return e.key.code = key, e; }
+sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type)
+{
+    sf::Event event{type, {}};
+    event.key.code = key;
+    return event;
+}
 
-sf::Event LeftClick(int x, int y, sf::Mouse::Button b) { sf::Event e{sf::Event::MouseButtonPressed, {}}; return e.mouseButton = {b, x, y}, e; }
+sf::Event LeftClick(int x, int y, sf::Mouse::Button button)
+{
+    sf::Event event{sf::Event::MouseButtonPressed, {}};
+    event.mouseButton = {button, x, y};
+    return event;
+}
 
 sf::Vector2i CentreOf(const sf::Text& button)
 {
-    const sf::FloatRect b = button.getGlobalBounds();
-    return sf::Vector2i(sf::Vector2f(b.left + b.width / 2, b.top + b.height / 2));
+    const sf::FloatRect bounds = button.getGlobalBounds();
+    return sf::Vector2i(sf::Vector2f(bounds.left + bounds.width / 2, bounds.top + bounds.height / 2));
+}
+
+const char* NameOf(Game::Screen screen)
+{
+    switch (screen) {
+    case Game::Screen::StartMenu:
+        return "start-menu";
+    case Game::Screen::WaitingForLaunch:
+        return "waiting";
+    case Game::Screen::Playing:
+        return "playing";
+    case Game::Screen::Paused:
+        return "paused";
+    case Game::Screen::LevelExit:
+        return "level-exit";
+    case Game::Screen::Shop:
+        return "shop";
+    case Game::Screen::LevelEntry:
+        return "level-entry";
+    case Game::Screen::GameOver:
+        return "game-over";
+    }
+    return "?";
 }
 
 std::string ScreenOf(const Game& game)
 {
-    const sf::Music* main = game.GetSoundManager()->FindMusic("Main_music");
-    const sf::Music* menuMusic = game.GetSoundManager()->FindMusic("Menu_music");
-    const std::string menu = game.GetPauseMenu() ? game.GetPauseMenu()->GetPlayText().getString() : "";
+    const SoundManager& sound = *game.GetSoundManager();
+    const auto status = [&sound](const char* name) {
+        const sf::Music* music = sound.FindMusic(name);
+        return music ? music->getStatus() : sf::Music::Stopped;
+    };
     const std::pair<bool, const char*> words[] = {
-        {!game.IsWindowOpen(), "closed"}, {game.GetState()->IsPaused(), "paused"},
-        {menu == "Start the game", "start-menu"}, {menu == "Resume", "pause-menu"},
-        {game.GetGameOverMenu() != nullptr, "game-over"}, {game.IsBallLaunched(), "launched"},
-        {game.GetRemainingBricks() > 0, "bricks"}, {game.GetState()->IsShopOpen(), "shop"},
-        {game.IsPadReturning(), "returning"}, {!game.GetHud()->GetTimer()->IsPaused(), "clock"},
-        {main && main->getStatus() == sf::Music::Playing, "main-music"}, {main && main->getStatus() == sf::Music::Paused, "main-music-paused"},
-        {menuMusic && menuMusic->getStatus() == sf::Music::Playing, "menu-music"},
-        {game.IsLeftPressed() || game.IsRightPressed() || game.IsClearKeyPressed(), "keys-held"}};
+        {!game.IsWindowOpen(), "closed"},
+        {true, NameOf(game.GetScreen())},
+        {!game.GetHud()->GetTimer()->IsPaused(), "clock"},
+        {status("Main_music") == sf::Music::Playing, "main-music"},
+        {status("Main_music") == sf::Music::Paused, "main-music-paused"},
+        {status("Menu_music") == sf::Music::Playing, "menu-music"},
+        {game.IsAnyKeyHeld(), "keys-held"}};
     std::string screen;
-    for (const auto& [shown, word] : words)
-        screen += shown ? (screen.empty() ? "" : " ") + std::string(word) : "";
+    for (const auto& [shown, word] : words) {
+        if (shown)
+            screen += (screen.empty() ? "" : " ") + std::string(word);
+    }
     return screen;
 }
 
@@ -48,6 +84,60 @@ void GameTest::SetUp()
     ASSERT_TRUE(game->IsWindowOpen()) << "no window: run the tests under xvfb-run";
 }
 
+void GameTest::TearDown()
+{
+    game.reset();
+    escapeHeld = false;
+}
+
+void GameTest::Press(sf::Keyboard::Key key)
+{
+    Send(KeyPressed(key));
+    Send(KeyReleased(key));
+}
+
+void GameTest::Click(const sf::Text& button, sf::Mouse::Button mouseButton)
+{
+    const sf::Vector2i centre = CentreOf(button);
+    Send(LeftClick(centre.x, centre.y, mouseButton));
+}
+
+void GameTest::Step(int count)
+{
+    for (int i = 0; i < count; ++i)
+        game->Update();
+}
+
+void GameTest::StartPlaying()
+{
+    Press(sf::Keyboard::Escape);
+    Send(LeftClick(10, 500));
+}
+
+void GameTest::ClearLevel()
+{
+    Send(KeyPressed(sf::Keyboard::A));
+    Step();
+    Send(KeyReleased(sf::Keyboard::A));
+}
+
+void GameTest::RunUntilShop()
+{
+    StepUntil([this] { return State().IsShopOpen(); });
+    game->Render();
+}
+
+void GameTest::RunUntilPadIsBack()
+{
+    StepUntil([this] { return game->GetScreen() != Game::Screen::LevelEntry; });
+}
+
+void GameTest::ClearField()
+{
+    game->ClearFieldButPad();
+    game->FreeDiscarded();
+}
+
 void GameTest::StepUntil(const std::function<bool()>& done)
 {
     for (int i = 0; i < 400 && !done(); ++i)
@@ -56,6 +146,10 @@ void GameTest::StepUntil(const std::function<bool()>& done)
 }
 
 // Every test runs from the ready-to-play folder, on an audio backend without a device.
-static const bool inGameFolder = (setenv("ALSOFT_DRIVERS", "null", 0), std::filesystem::current_path(GameDir()), true);
+static const bool inGameFolder = [] {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    std::filesystem::current_path(GameDir());
+    return true;
+}();
 
 } // namespace testsupport

@@ -40,7 +40,8 @@ struct CapturedStdout {
 
 // A fresh empty folder, removed with its content at the end.
 struct TempDir {
-    std::string path = (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
+    std::string path =
+        (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
     TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
     ~TempDir() { std::filesystem::remove_all(path); }
     const std::string& Path() const { return path; }
@@ -60,7 +61,10 @@ inline std::string ReadBytes(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 // The asset generator's exit status for the given shell-quoted arguments.
-inline int RunGenerator(const std::string& arguments) { return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str()); }
+inline int RunGenerator(const std::string& arguments)
+{
+    return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str());
+}
 sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed);
 inline sf::Event KeyReleased(sf::Keyboard::Key key) { return KeyPressed(key, sf::Event::KeyReleased); }
 sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
@@ -70,31 +74,33 @@ sf::Vector2i CentreOf(const sf::Text& button);
 template <class T>
 int CountOf(const std::vector<Entity*>& entities)
 {
-    return static_cast<int>(std::count_if(entities.begin(), entities.end(), [](Entity* e) { return typeid(*e) == typeid(T); }));
+    return static_cast<int>(std::count_if(entities.begin(), entities.end(),
+                                          [](Entity* e) { return typeid(*e) == typeid(T); }));
 }
 
-// Which screen the game shows, what a player hears and whether a key is
-// held, as words in a fixed order: one string states a whole transition.
+const char* NameOf(Game::Screen screen);
+// Which screen the game shows, whether the clock runs, what a player hears
+// and whether a key is held, as words: one string states a whole transition.
 std::string ScreenOf(const Game& game);
 
 // A whole game as main builds it, with a seeded generator so runs repeat.
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override { game.reset(), escapeHeld = false; }
+    void TearDown() override;
     void Send(const sf::Event& event) { game->HandleEvent(event); }
-    void Press(sf::Keyboard::Key key) { Send(KeyPressed(key)), Send(KeyReleased(key)); }
-    void Click(const sf::Text& button, sf::Mouse::Button b = sf::Mouse::Left) { Send(LeftClick(CentreOf(button).x, CentreOf(button).y, b)); }
-    void Step(int n = 1) { for (int i = 0; i < n; ++i) game->Update(); }
-    void StartPlaying() { Press(sf::Keyboard::Escape), Send(LeftClick(10, 500)); }
+    void Press(sf::Keyboard::Key key);
+    void Click(const sf::Text& button, sf::Mouse::Button mouseButton = sf::Mouse::Left);
+    void StartPlaying();
+    void Step(int count = 1);
     // Holds the level-clear key for one step.
-    void ClearLevel() { Send(KeyPressed(sf::Keyboard::A)), Step(), Send(KeyReleased(sf::Keyboard::A)); }
+    void ClearLevel();
     void StepUntil(const std::function<bool()>& done);
     // The loop draws the shop once before it can be clicked.
-    void RunUntilShop() { StepUntil([this] { return State().IsShopOpen(); }), game->Render(); }
-    void RunUntilPadIsBack() { StepUntil([this] { return !game->IsPadReturning(); }); }
+    void RunUntilShop();
+    void RunUntilPadIsBack();
     // Only the pad stays; the level still counts its bricks, so it does not end.
-    void ClearField() { game->DiscardAllButPad(), game->FreeDiscarded(); }
+    void ClearField();
     GameState& State() { return *game->GetState(); }
     Pad& ThePad() { return *game->GetPad(); }
 

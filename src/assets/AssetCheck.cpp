@@ -1,4 +1,4 @@
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 
 #include <algorithm>
 #include <cstdint>

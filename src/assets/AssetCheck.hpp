@@ -12,8 +12,10 @@
 // The largest picture side the game accepts, in pixels.
 constexpr int maxImageSide = 4096;
 
-// A picture in a format SFML reads, no larger than maxImageSide on a side,
-// whose pixel data decodes.
+// A picture in a format SFML reads, whose header declares at most
+// maxImageSide on a side, and, for a JPEG, whose Huffman tables are sound.
+// Only the header is read (the whole file for a JPEG's tables); the pixels
+// are left to SFML.
 [[nodiscard]] bool IsSafeImage(std::istream& in);
 [[nodiscard]] bool IsSafeImageFile(const std::string& path);
 

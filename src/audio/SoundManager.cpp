@@ -1,6 +1,6 @@
 #include "audio/SoundManager.hpp"
 
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 #include "core/Resources.hpp"
 
 #include <iostream>

@@ -2,6 +2,7 @@
 
 #include <SFML/System/String.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <SFML/Window/Keyboard.hpp>
 #include <memory>
 #include <vector>
 
@@ -19,12 +20,30 @@ class ShopMenu;
 class SoundManager;
 
 // Set when Escape pauses play; resuming with Escape waits for its release.
+// A global rather than a field of the game: the latch outlives a restart, as
+// the Escape key itself does.
 extern bool escapeHeld;
 
 // Owns the window, the play state, the screens, the audio and the entities,
-// and runs one frame at a time for the main loop.
+// and runs one frame at a time for the main loop. The other objects reach
+// each other through the game they are given at construction.
+//
+// Game.cpp: life cycle, ownership and screen transitions; GameInput.cpp:
+// events; GameFrame.cpp: the simulation step and drawing.
 class Game {
 public:
+    // What the player sees, derived from the flags of the game and its state.
+    enum class Screen {
+        StartMenu,
+        WaitingForLaunch,
+        Playing,
+        Paused,
+        LevelExit,
+        Shop,
+        LevelEntry,
+        GameOver
+    };
+
     Game(sf::Vector2u size, sf::String title);
     // Takes everything down in reverse order of creation.
     ~Game();
@@ -39,6 +58,10 @@ public:
     void Update();
     void Render();
 
+    Screen GetScreen() const;
+    // Bricks on the field and no menu: the only time the screen may shake.
+    bool IsPlaying() const;
+
     void OpenStartMenu();
     void OpenPauseMenu();
     void ClosePauseMenu();
@@ -50,58 +73,54 @@ public:
     bool PausePlayClock();
     void ResumePlayClock();
 
+    // The window size for a desktop: unchanged where it fits, else scaled
+    // down to fit with the same shape.
+    static sf::Vector2u FitToDesktop(sf::Vector2u size, sf::Vector2u desktop);
+
     GameState* GetState() const { return state.get(); }
     Hud* GetHud() const { return hud.get(); }
     Pad* GetPad() const { return pad.get(); }
     sf::RenderWindow* GetWindow() const { return window.get(); }
     sf::Vector2u GetWindowSize() const { return sf::Vector2u(width, height); }
     SoundManager* GetSoundManager() const { return soundManager.get(); }
+    PauseMenu* GetPauseMenu() const { return pauseMenu.get(); }
+    GameOverMenu* GetGameOverMenu() const { return gameOverMenu.get(); }
+    ShopMenu* GetShopMenu() const { return shopMenu.get(); }
+    bool IsWindowOpen() const;
+
     bool IsBallLaunched() const { return ballLaunched; }
-    void SetBetweenLevels(bool value) { betweenLevels = value; }
     void SetBallLaunched(bool value) { ballLaunched = value; }
+    void SetBetweenLevels(bool value) { betweenLevels = value; }
     void SetPadReturning(bool value) { padReturning = value; }
-    // Takes ownership of the pad; it also stands first in the entity list.
-    void SetPad(Pad* newPad);
     void SetPadControl(bool value) { padControlEnabled = value; }
+    bool IsPadControlEnabled() const { return padControlEnabled; }
+    bool IsAnyKeyHeld() const { return leftPressed || rightPressed || clearKeyPressed; }
+    float GetShakeStrength() const { return shakeStrength; }
     void SetShakeStrength(float value) { shakeStrength = value; }
+    int GetRemainingBricks() const { return remainingBricks; }
     void AddRemainingBricks(int amount) { remainingBricks += amount; }
 
+    // Takes ownership of the pad; it also stands first in the entity list.
+    void SetPad(Pad* newPad);
     // Every live entity in update and draw order. The game owns the ones in
     // the list (the pad through its own pointer).
     std::vector<Entity*>& GetEntities() { return entities; }
     const std::vector<Entity*>& GetEntities() const { return entities; }
-
-    // An entity taken out of the list is kept alive until the current frame
-    // step is over, so an entity may take itself out during its own update.
+    // An entity taken out of the list is kept alive until the current step
+    // is over, so an entity may take itself out during its own update.
     void Discard(Entity* entity);
-    // Cuts the list down to the pad, discarding the rest.
-    void DiscardAllButPad();
+    // Takes the bricks and balls off the field and keeps the pad. The balls
+    // were taken away, not lost: they leave the count without ending the game.
+    void ClearFieldButPad();
+    // Frees what was discarded, and a menu closed from its own click handler.
     void FreeDiscarded();
-    std::size_t GetDiscardedCount() const { return discarded.size(); }
-
-    PauseMenu* GetPauseMenu() const { return pauseMenu.get(); }
-    GameOverMenu* GetGameOverMenu() const { return gameOverMenu.get(); }
-    ShopMenu* GetShopMenu() const { return shopMenu.get(); }
-    bool IsRightPressed() const { return rightPressed; }
-    bool IsLeftPressed() const { return leftPressed; }
-    bool IsClearKeyPressed() const { return clearKeyPressed; }
-    bool IsPadControlEnabled() const { return padControlEnabled; }
-    bool IsBetweenLevels() const { return betweenLevels; }
-    bool IsGameOver() const { return gameOver; }
-    bool IsPadReturning() const { return padReturning; }
-    int GetRemainingBricks() const { return remainingBricks; }
-    // Not paused, not lost, a level with bricks left: the only time the
-    // screen may shake.
-    bool IsPlaying() const;
-    float GetShakeStrength() const { return shakeStrength; }
-    const sf::String& GetTitle() const { return title; }
-    bool IsWindowOpen() const;
 
 private:
+    // Empties the list; everything in it but the pad is discarded.
+    void EmptyEntityList();
     void CentreWindowOnDesktop();
-    // Empties the list, discarding everything but the pad.
-    void DropEntities();
     sf::Vector2i MapClick(int x, int y) const;
+    void ReleaseKey(sf::Keyboard::Key key);
     void HandleGameOverEvent(const sf::Event& event);
     void HandlePausedEvent(const sf::Event& event);
     void HandlePlayingEvent(const sf::Event& event);
@@ -134,6 +153,9 @@ private:
 
     // Taken out of the list during this step, freed after it.
     std::vector<std::unique_ptr<Entity>> discarded;
+    // Menus closed while their own click handler runs, freed after the event.
+    std::unique_ptr<PauseMenu> closedPauseMenu;
+    std::unique_ptr<GameOverMenu> closedGameOverMenu;
     // Whether the Hud clock ran when the pause menu opened, so that closing
     // the menu gives back exactly the clock state play had.
     bool clockRanBeforePause = false;

@@ -1,6 +1,6 @@
 #include "entities/Entity.hpp"
 
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 
 #include <SFML/Graphics/Texture.hpp>
 #include <iostream>

@@ -8,9 +8,17 @@
 #include "entities/StaticBrick.hpp"
 #include "state/RandomFloat.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <typeinfo>
 #include <vector>
+
+namespace {
+// The smallest vertical part of a launch direction. At the starting speed a
+// ball then climbs 2.6 pixels a step and meets the bricks within about four
+// seconds; bounces keep the vertical part, so a flatter launch stays slow.
+constexpr float kFlattestLaunch = 0.2f;
+} // namespace
 
 GameState::GameState(Game* game_) : game(game_)
 {
@@ -65,7 +73,9 @@ void GameState::StartPlay()
     for (Entity* e : game->GetEntities()) {
         if (typeid(*e) != typeid(Ball))
             continue;
-        const float y = RandomFloat(-1.0f, 0.0f);
+        // A launch flatter than kFlattestLaunch would crawl sideways for its
+        // whole life, or never climb at all: it climbs at least that much.
+        const float y = std::min(RandomFloat(-1.0f, 0.0f), -kFlattestLaunch);
         const float x = RandomFloat(-0.7f, 0.7f);
         static_cast<Ball*>(e)->SetDirection(sf::Vector2f(x, y));
     }
@@ -155,7 +165,7 @@ void GameState::UpdateLevelCleared()
     if (-static_cast<float>(padSize.y) > pad->GetPosition().y) {
         game->PausePlayClock();
         pad->SetDirection(sf::Vector2f(0.f, 0.f));
-        game->DiscardAllButPad();
+        game->ClearFieldButPad();
         game->SetBetweenLevels(true);
         const int height = static_cast<int>(game->GetWindowSize().y);
         pad->SetPosition(sf::Vector2f(pad->GetPosition().x,

@@ -7,7 +7,7 @@
 
 #include <SFML/Graphics/RenderWindow.hpp>
 
-PauseMenu::PauseMenu(Game* game_, bool startMode) : game(game_), state(game_->GetState())
+PauseMenu::PauseMenu(Game* game_, bool startMode_) : game(game_), state(game_->GetState()), startMode(startMode_)
 {
     if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
         ReportFontFailure("PauseMenu");
@@ -15,7 +15,7 @@ PauseMenu::PauseMenu(Game* game_, bool startMode) : game(game_), state(game_->Ge
     }
     SetUpBackdrop(backdrop, 3.f);
     drawables.push_back(&backdrop);
-    SetUpText(playText, font, startMode ? "Start the game" : "Resume", 30, sf::Color::White);
+    SetUpText(playText, font, startMode_ ? "Start the game" : "Resume", 30, sf::Color::White);
     CentreText(playText, -50.f);
     drawables.push_back(&playText);
     SetUpText(leaveText, font, "Leave", 30, sf::Color::White);
@@ -26,7 +26,7 @@ PauseMenu::PauseMenu(Game* game_, bool startMode) : game(game_), state(game_->Ge
 void PauseMenu::HandleClick(sf::Vector2i position)
 {
     if (IsHit(playText, position)) {
-        // Resuming destroys this menu: return without touching a member.
+        // Resuming closes this menu: return without touching a member.
         state->Pause(false);
         return;
     }

@@ -23,6 +23,7 @@ public:
     const std::vector<const sf::Drawable*>& GetDrawables() const { return drawables; }
     // May destroy this menu (through the resume); touches nothing afterwards.
     void HandleClick(sf::Vector2i position);
+    bool IsStartMenu() const { return startMode; }
 
     const sf::Text& GetPlayText() const { return playText; }
     const sf::Text& GetLeaveText() const { return leaveText; }
@@ -36,4 +37,5 @@ private:
     std::vector<const sf::Drawable*> drawables;
     Game* game;
     GameState* state;
+    bool startMode;
 };

@@ -1,6 +1,6 @@
 // libFuzzer target: every picture the header check lets through must decode
 // in SFML without a crash or a huge allocation.
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 
 #include <SFML/Graphics/Image.hpp>
 #include <cstdint>

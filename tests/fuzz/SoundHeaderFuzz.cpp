@@ -1,6 +1,6 @@
 // libFuzzer target: every sound file the header check lets through must load
 // in SFML the way the game loads it, without a crash or a huge allocation.
-#include "core/AssetCheck.hpp"
+#include "assets/AssetCheck.hpp"
 
 #include <SFML/Audio/Music.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
