@@ -168,8 +168,9 @@ void PlayOneSeed(std::uint32_t seed)
             game->HandleEvent(event);
             focusLost = focusLost || event.type == sf::Event::LostFocus;
         }
-        if (before == Screen::GameOver && game->GetScreen() != Screen::GameOver)
+        if (before == Screen::GameOver && game->GetScreen() != Screen::GameOver) {
             ASSERT_EQ(NewGameFlags(*game), newGame) << where() << "a restart differs from a new game";
+        }
         const Screen screen = game->GetScreen();
         const float padX = game->GetPad()->GetPosition().x;
         if (!game->GetState()->IsPaused())

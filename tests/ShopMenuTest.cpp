@@ -28,4 +28,9 @@ TEST_F(ShopMenuTest, PricesGrowWithEachPurchaseAndOneCoinShortBuysNothing)
     }
     shop.RefreshPrices();
     EXPECT_EQ(shop.GetDamagePriceText().getString().toAnsiString(), "Prix : 800 Coins");
+    // The extra-ball button stands to the right of its price, the others under theirs.
+    const auto left = [](const sf::Text& text) { return text.getPosition().x; };
+    EXPECT_EQ(left(shop.GetDamageBuyText()), left(shop.GetDamagePriceText()));
+    EXPECT_EQ(left(shop.GetSpeedBuyText()) - 700.f, left(shop.GetDamagePriceText()));
+    EXPECT_EQ(left(shop.GetBallsBuyText()) - 1400.f, left(shop.GetDamagePriceText()));
 }

@@ -21,8 +21,6 @@ public:
 
     bool IsStarted() const { return isStarted; }
     bool IsPaused() const { return isPaused; }
-    bool HasTimerPoint() const { return timerPointIndicator; }
-    double GetPausedDuration() const { return pausedDuration; }
 
     static std::int64_t SteadyNow();
 

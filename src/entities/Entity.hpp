@@ -24,8 +24,6 @@ public:
 
     sf::Vector2f GetPosition() const { return position; }
     sf::Vector2i GetSize() const { return size; }
-    sf::Vector2i GetTextureOrigin() const { return textureOrigin; }
-    const sf::Texture* GetTexture() const { return texture; }
 
     Entity& operator=(const Entity&) = delete;
 

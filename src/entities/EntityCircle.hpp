@@ -16,7 +16,6 @@ public:
     void SetPosition(sf::Vector2f newPosition) override;
     virtual void SetColor(sf::Color newColor);
 
-    sf::Color GetColor() const { return color; }
     float GetRadius() const { return radius; }
     const sf::CircleShape& GetShape() const { return shape; }
 

@@ -17,8 +17,6 @@ public:
     void SetPosition(sf::Vector2f newPosition) override;
 
     sf::Color GetColor() const { return color; }
-    sf::Vector2f GetScale() const { return scale; }
-    const sf::Sprite& GetSprite() const { return sprite; }
 
 protected:
     EntitySprite(const EntitySprite& other);

@@ -16,7 +16,6 @@ public:
     sf::Vector2f GetDirection() const { return direction; }
     void SetDirection(sf::Vector2f newDirection) { direction = newDirection; }
     float GetSpeed() const { return speed; }
-    const Entity* GetOwner() const { return owner; }
 
     MovingComponent(const MovingComponent&) = delete;
     MovingComponent& operator=(const MovingComponent&) = delete;

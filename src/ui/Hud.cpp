@@ -37,7 +37,6 @@ Hud::Hud(Game* game_) : game(game_)
         ReportFontFailure("Hud");
         return;
     }
-    fontLoaded = true;
     SetUpRow(coinsLabel, coinsValue, font, "Coins : ", 20.f);
     SetUpRow(timerLabel, timerValue, font, "Timer :  ", 60.f);
     SetUpRow(hpLabel, hpValue, font, "HP :  ", 100.f);

@@ -20,14 +20,8 @@ public:
 
     void Draw();
     Timer* GetTimer() const { return timer.get(); }
-    bool IsFontLoaded() const { return fontLoaded; }
 
-    const sf::Text& GetCoinsLabel() const { return coinsLabel; }
-    const sf::Text& GetTimerLabel() const { return timerLabel; }
-    const sf::Text& GetHpLabel() const { return hpLabel; }
-    const sf::Text& GetScoreLabel() const { return scoreLabel; }
     const sf::Text& GetCoinsValue() const { return coinsValue; }
-    const sf::Text& GetTimerValue() const { return timerValue; }
     const sf::Text& GetHpValue() const { return hpValue; }
     const sf::Text& GetScoreValue() const { return scoreValue; }
 
@@ -48,5 +42,4 @@ private:
     sf::Text scoreLabel;
     sf::Text scoreValue;
     std::unique_ptr<Timer> timer;
-    bool fontLoaded = false;
 };

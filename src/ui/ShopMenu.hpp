@@ -31,13 +31,8 @@ public:
     const sf::Text& GetContinueText() const { return continueText; }
     const sf::Text& GetDamagePriceText() const { return damagePriceText; }
     const sf::Text& GetDamageBuyText() const { return damageBuyText; }
-    const sf::Text& GetDamageLabel() const { return damageLabel; }
-    const sf::Text& GetSpeedPriceText() const { return speedPriceText; }
     const sf::Text& GetSpeedBuyText() const { return speedBuyText; }
-    const sf::Text& GetSpeedLabel() const { return speedLabel; }
-    const sf::Text& GetBallsPriceText() const { return ballsPriceText; }
     const sf::Text& GetBallsBuyText() const { return ballsBuyText; }
-    const sf::Text& GetBallsLabel() const { return ballsLabel; }
 
     // "Prix : <price> Coins".
     static sf::String PriceText(int price);
