@@ -31,25 +31,10 @@ sf::Vector2i CentreOf(const sf::Text& button)
 
 const char* NameOf(Game::Screen screen)
 {
-    switch (screen) {
-    case Game::Screen::StartMenu:
-        return "start-menu";
-    case Game::Screen::WaitingForLaunch:
-        return "waiting";
-    case Game::Screen::Playing:
-        return "playing";
-    case Game::Screen::Paused:
-        return "paused";
-    case Game::Screen::LevelExit:
-        return "level-exit";
-    case Game::Screen::Shop:
-        return "shop";
-    case Game::Screen::LevelEntry:
-        return "level-entry";
-    case Game::Screen::GameOver:
-        return "game-over";
-    }
-    return "?";
+    // In the order of the enumeration.
+    static const char* const names[] = {"start-menu", "waiting",     "playing",    "paused",
+                                        "level-exit", "shop", "level-entry", "game-over"};
+    return names[static_cast<int>(screen)];
 }
 
 std::string ScreenOf(const Game& game)

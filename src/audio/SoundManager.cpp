@@ -5,8 +5,6 @@
 
 #include <iostream>
 
-void (*SoundManager::soundPlayedForTesting)(const std::string& name) = nullptr;
-
 SoundManager::SoundManager()
 {
     LoadMusic("Main_music", "Sounds/Last_Boss_Trove_Shadow_Tower.wav");
@@ -78,8 +76,6 @@ void SoundManager::StopMusic(const std::string& name)
 
 void SoundManager::PlaySound(const std::string& name)
 {
-    if (soundPlayedForTesting)
-        soundPlayedForTesting(name);
     auto it = sounds.find(name);
     if (it == sounds.end()) {
         std::cout << "Sound " << name << " not found" << std::endl;

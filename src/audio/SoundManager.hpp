@@ -22,10 +22,6 @@ public:
     void StopMusic(const std::string& name);
     void PlaySound(const std::string& name);
 
-    // Tests only: when set, hears the name of every effect asked for, in
-    // order, so a test can tell when each sound came among other effects.
-    static void (*soundPlayedForTesting)(const std::string& name);
-
     // Null when the name is not registered.
     const sf::Music* FindMusic(const std::string& name) const;
     const sf::Sound* FindSound(const std::string& name) const;
