@@ -1,7 +1,8 @@
 // Cost of the simulation step and of laying out a level; tools/bench.sh runs
 // these and writes docs/performance.md. The game needs a window: run under
 // Xvfb, e.g.
-//   cd build/game && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1920x1080x24" ../bench/quadrabash_bench
+//   cd build/game && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1920x1080x24"
+//   ../bench/quadrabash_bench
 
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
@@ -210,8 +211,8 @@ void BM_LayBricks(benchmark::State& state)
         return;
     EmptyTheField(*game);
     GameState& gameState = *game->GetState();
-    MovableBrick movingTemplate(game, {15.f, 60.f}, {0, 0}, {100, 50}, {1.f, 1.f},
-                                      sf::Color::Red, {0.f, 0.f}, 5.f, 5);
+    MovableBrick movingTemplate(game, {15.f, 60.f}, {0, 0}, {100, 50}, {1.f, 1.f}, sf::Color::Red,
+                                {0.f, 0.f}, 5.f, 5);
 
     for (auto _ : state) {
         state.PauseTiming();

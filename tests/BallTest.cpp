@@ -12,15 +12,16 @@ protected:
     }
     StaticBrick* AddBrick(int hitPoints)
     {
-        game->GetEntities().push_back(new StaticBrick({500.f, 300.f}, {0, 0}, {100, 50}, {1.f, 1.f}, sf::Color::White, hitPoints));
+        game->GetEntities().push_back(new StaticBrick({500.f, 300.f}, {0, 0}, {100, 50}, {1.f, 1.f},
+                                                      sf::Color::White, hitPoints));
         return static_cast<StaticBrick*>(game->GetEntities().back());
     }
     // Placed by its centre; speed 0 keeps it there while its direction shows the bounce.
     Ball* AddBall(sf::Vector2f centre, sf::Vector2f direction, float speed = 0.f)
     {
         State().AddBallsInPlay(1);
-        game->GetEntities().push_back(
-            new Ball(centre - sf::Vector2f(10.f, 10.f), direction, speed, 1, 5, 10.f, game.get(), sf::Color::White));
+        game->GetEntities().push_back(new Ball(centre - sf::Vector2f(10.f, 10.f), direction, speed,
+                                               1, 5, 10.f, game.get(), sf::Color::White));
         return static_cast<Ball*>(game->GetEntities().back());
     }
 };
@@ -30,18 +31,28 @@ protected:
 // (10): at 290.5 above the top edge at 300 it hits, at 290 it does not.
 TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
 {
-    // Centre, direction before and after: brick edges first (top, bottom, left, right), then the window's.
-    const sf::Vector2f cases[][3] = {
-        {{550.f, 291.f}, {0.5f, 0.8f}, {0.5f, -0.8f}},   {{550.f, 291.f}, {0.5f, -0.8f}, {0.5f, -0.8f}},
-        {{550.f, 359.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},   {{550.f, 359.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
-        {{491.f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},   {{491.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
-        {{609.f, 325.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},   {{609.f, 325.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
-        {{9.f, 500.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},     {{9.f, 500.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
-        {{1911.f, 500.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},  {{1911.f, 500.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
-        {{300.f, 9.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},     {{300.f, 9.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
-        {{550.f, 290.5f}, {0.5f, 0.8f}, {0.5f, -0.8f}},  {{490.5f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},
-        {{550.f, 290.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},    {{610.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
-        {{550.f, 289.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},    {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}}};
+    // Centre, direction before and after: brick edges first (top, bottom, left, right), then the
+    // window's.
+    const sf::Vector2f cases[][3] = {{{550.f, 291.f}, {0.5f, 0.8f}, {0.5f, -0.8f}},
+                                     {{550.f, 291.f}, {0.5f, -0.8f}, {0.5f, -0.8f}},
+                                     {{550.f, 359.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},
+                                     {{550.f, 359.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{491.f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{491.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{609.f, 325.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{609.f, 325.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{9.f, 500.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{9.f, 500.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{1911.f, 500.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{1911.f, 500.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{300.f, 9.f}, {0.5f, -0.8f}, {0.5f, 0.8f}},
+                                     {{300.f, 9.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{550.f, 290.5f}, {0.5f, 0.8f}, {0.5f, -0.8f}},
+                                     {{490.5f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{550.f, 290.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{610.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}},
+                                     {{550.f, 289.f}, {0.5f, 0.8f}, {0.5f, 0.8f}},
+                                     {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}}};
     const int hits = 8, boundaryHits = 2;
     for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(testing::Message() << "case " << i);
@@ -66,9 +77,11 @@ TEST_F(BallTest, ComboMultipliesTheDamageAndTheRewardOfABrokenBrick)
         ball->Update();
         EXPECT_EQ(before - brick->GetHitPoints(), damage) << "combo " << ball->GetCombo();
     }
-    const int coins[] = {10, 22, 37, 52, 68, 85, 103, 121}, score[] = {3, 6, 11, 15, 20, 25, 30, 36};
+    const int coins[] = {10, 22, 37, 52, 68, 85, 103, 121},
+              score[] = {3, 6, 11, 15, 20, 25, 30, 36};
     const float shake[] = {0.667f, 1.333f, 2.f, 2.667f, 3.333f, 4.f, 4.667f, 2.5f};
-    const sf::Uint8 green[] = {210, 165, 120, 75, 30, 0, 0, 0}, blue[] = {240, 225, 210, 195, 180, 165, 150, 135};
+    const sf::Uint8 green[] = {210, 165, 120, 75, 30, 0, 0, 0},
+                    blue[] = {240, 225, 210, 195, 180, 165, 150, 135};
     for (int n = 1; n <= 8; ++n) {
         SCOPED_TRACE(testing::Message() << "broken at combo " << n);
         ClearField();
@@ -103,7 +116,8 @@ TEST_F(BallTest, FastBallsStillBounceOffThePadAndHitBricks)
         ClearField();
         StaticBrick* brick = AddBrick(1000);
         Ball* ball = AddBall({985.f, 700.f}, {0.f, 1.f}, speed);
-        for (int step = 0; step < 40 && State().GetBallsInPlay() == 1 && ball->GetDirection().y > 0; ++step)
+        for (int step = 0; step < 40 && State().GetBallsInPlay() == 1 && ball->GetDirection().y > 0;
+             ++step)
             game->Update();
         ASSERT_EQ(State().GetBallsInPlay(), 1) << "the ball fell through the pad";
         EXPECT_LT(ball->GetPosition().y, 930.f);

@@ -7,20 +7,28 @@
 // radius, projecting onto the edge with its ends, hits.
 TEST(CollisionTest, BallHitsAnEdgeOnlyWhenStrictlyInsideItsRadius)
 {
-    const std::pair<sf::Vector2f, bool> top[] = {{{150.f, 290.f}, false}, {{150.f, 290.5f}, true}, {{150.f, 309.5f}, true},
-        {{100.f, 295.f}, true}, {{200.f, 305.f}, true}, {{99.5f, 295.f}, false}, {{200.5f, 295.f}, false}};
+    const std::pair<sf::Vector2f, bool> top[] = {{{150.f, 290.f}, false}, {{150.f, 290.5f}, true},
+                                                 {{150.f, 309.5f}, true}, {{100.f, 295.f}, true},
+                                                 {{200.f, 305.f}, true},  {{99.5f, 295.f}, false},
+                                                 {{200.5f, 295.f}, false}};
     for (const auto& [centre, hit] : top)
-        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {200.f, 300.f}), hit) << centre.x << ", " << centre.y;
-    const std::pair<sf::Vector2f, bool> left[] = {{{90.f, 320.f}, false}, {{90.5f, 320.f}, true}, {{105.f, 350.f}, true}};
+        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {200.f, 300.f}), hit)
+            << centre.x << ", " << centre.y;
+    const std::pair<sf::Vector2f, bool> left[] = {
+        {{90.f, 320.f}, false}, {{90.5f, 320.f}, true}, {{105.f, 350.f}, true}};
     for (const auto& [centre, hit] : left)
-        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {100.f, 350.f}), hit) << centre.x << ", " << centre.y;
+        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {100.f, 350.f}), hit)
+            << centre.x << ", " << centre.y;
 }
 
 // A moving brick (100 x 50) against the pad (200 x 20 at (885, 930)): touching edges count.
 TEST(CollisionTest, RectanglesOverlapWhenTheirEdgesTouch)
 {
-    const std::pair<sf::Vector2f, bool> bricks[] = {{{900.f, 880.f}, true}, {{900.f, 875.f}, false}, {{785.f, 900.f}, true},
-        {{780.f, 900.f}, false}, {{1085.f, 950.f}, true}, {{1090.f, 950.f}, false}, {{900.f, 955.f}, false}};
+    const std::pair<sf::Vector2f, bool> bricks[] = {
+        {{900.f, 880.f}, true},  {{900.f, 875.f}, false}, {{785.f, 900.f}, true},
+        {{780.f, 900.f}, false}, {{1085.f, 950.f}, true}, {{1090.f, 950.f}, false},
+        {{900.f, 955.f}, false}};
     for (const auto& [at, overlap] : bricks)
-        EXPECT_EQ(RectanglesOverlap(at.x, at.y, 100.f, 50.f, 885.f, 930.f, 200.f, 20.f), overlap) << at.x << ", " << at.y;
+        EXPECT_EQ(RectanglesOverlap(at.x, at.y, 100.f, 50.f, 885.f, 930.f, 200.f, 20.f), overlap)
+            << at.x << ", " << at.y;
 }

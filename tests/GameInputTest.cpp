@@ -14,16 +14,19 @@ protected:
 TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
 {
     using Keys = std::vector<sf::Keyboard::Key>;
-    const Keys left = {sf::Keyboard::Left}, right = {sf::Keyboard::Right}, both = {sf::Keyboard::Left, sf::Keyboard::Right};
-    const std::tuple<Keys, float, float> cases[] = {{both, 885.f, 900.f}, {left, 885.f, 870.f}, {{}, 885.f, 885.f},
-        {right, 1720.f, 1735.f}, {right, 1725.f, 1725.f}, {left, 0.f, -15.f}, {left, -15.f, -15.f}};
+    const Keys left = {sf::Keyboard::Left}, right = {sf::Keyboard::Right},
+               both = {sf::Keyboard::Left, sf::Keyboard::Right};
+    const std::tuple<Keys, float, float> cases[] = {
+        {both, 885.f, 900.f},    {left, 885.f, 870.f}, {{}, 885.f, 885.f},  {right, 1720.f, 1735.f},
+        {right, 1725.f, 1725.f}, {left, 0.f, -15.f},   {left, -15.f, -15.f}};
     for (const auto& [keys, from, after] : cases) {
         ThePad().SetPosition({from, 930.f});
         ThePad().MoveRight();
         for (sf::Keyboard::Key key : keys)
             Send(KeyPressed(key));
         Step();
-        EXPECT_EQ(ThePad().GetPosition().x, after) << "from " << from << " with " << keys.size() << " keys";
+        EXPECT_EQ(ThePad().GetPosition().x, after)
+            << "from " << from << " with " << keys.size() << " keys";
         for (sf::Keyboard::Key key : keys)
             Send(KeyReleased(key));
     }
@@ -47,7 +50,8 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
     for (int launch = 0; launch < 100; ++launch) {
         State().StartPlay();
         const sf::Vector2f d = ball.GetDirection();
-        ASSERT_TRUE(d.y <= -0.2f && d.y >= -1.f && d.x >= -0.7f && d.x <= 0.7f) << d.x << ", " << d.y;
+        ASSERT_TRUE(d.y <= -0.2f && d.y >= -1.f && d.x >= -0.7f && d.x <= 0.7f)
+            << d.x << ", " << d.y;
         flattest += d.y == -0.2f;
     }
     EXPECT_GT(flattest, 0) << "no draw was flat enough to need lifting";
@@ -59,8 +63,9 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
 TEST_F(GameInputTest, WindowShrinksToFitASmallDesktopAndClicksStillHitTheButtons)
 {
     const sf::Vector2u full(1920, 1080);
-    for (const sf::Vector2u desktop : {sf::Vector2u(1366, 768), sf::Vector2u(1600, 900), sf::Vector2u(1280, 1024),
-                                      sf::Vector2u(1920, 1080), sf::Vector2u(2560, 1440)}) {
+    for (const sf::Vector2u desktop :
+         {sf::Vector2u(1366, 768), sf::Vector2u(1600, 900), sf::Vector2u(1280, 1024),
+          sf::Vector2u(1920, 1080), sf::Vector2u(2560, 1440)}) {
         SCOPED_TRACE(testing::Message() << desktop.x << " x " << desktop.y);
         const sf::Vector2u fitted = Game::FitToDesktop(full, desktop);
         if (desktop.x >= full.x && desktop.y >= full.y) {
@@ -69,7 +74,8 @@ TEST_F(GameInputTest, WindowShrinksToFitASmallDesktopAndClicksStillHitTheButtons
         }
         EXPECT_TRUE(fitted.x <= desktop.x && fitted.y <= desktop.y);
         EXPECT_NEAR(fitted.x * 9.0 / (fitted.y * 16.0), 1.0, 0.005) << "the shape changed";
-        EXPECT_GT(std::max(fitted.x / double(desktop.x), fitted.y / double(desktop.y)), 0.85) << "needlessly small";
+        EXPECT_GT(std::max(fitted.x / double(desktop.x), fitted.y / double(desktop.y)), 0.85)
+            << "needlessly small";
     }
     Press(sf::Keyboard::Escape);
     ASSERT_EQ(game->GetScreen(), Game::Screen::Paused);

@@ -6,7 +6,10 @@
 // hundredth it has not reached.
 TEST(HudTest, PlayedTimeIsCutAfterTwoDecimalsNotRounded)
 {
-    for (const auto& [seconds, shown] : {std::pair<double, const char*>{9.999, "9.99"}, {10.0, "10.00"}, {83.456789, "83.45"}, {0.009, "0.00"}})
+    for (const auto& [seconds, shown] : {std::pair<double, const char*>{9.999, "9.99"},
+                                         {10.0, "10.00"},
+                                         {83.456789, "83.45"},
+                                         {0.009, "0.00"}})
         EXPECT_EQ(Hud::FormatTime(seconds), shown) << seconds;
 }
 
@@ -16,5 +19,7 @@ TEST_F(HudRowsTest, EachNumberIsShownInItsOwnRow)
 {
     State().SetCoins(1234), State().SetScore(77), ThePad().TakeDamage(2), game->Render();
     const Hud& hud = *game->GetHud();
-    EXPECT_EQ(hud.GetCoinsValue().getString() + " " + hud.GetScoreValue().getString() + " " + hud.GetHpValue().getString(), "1234 77 3");
+    EXPECT_EQ(hud.GetCoinsValue().getString() + " " + hud.GetScoreValue().getString() + " " +
+                  hud.GetHpValue().getString(),
+              "1234 77 3");
 }

@@ -13,8 +13,11 @@ TEST(IconTest, DrawsEachMenuIconAtItsSizeTheSameOnEveryRun)
     for (const unsigned size : {64u, 128u, 256u}) {
         const std::string name = "/quadrabash-" + std::to_string(size) + ".png";
         sf::Image icon;
-        EXPECT_TRUE(icon.loadFromFile(first.Path() + name) && icon.getSize() == sf::Vector2u(size, size)) << name;
-        EXPECT_TRUE(ReadBytes(first.Path() + name) == ReadBytes(second.Path() + name)) << name << " differs between runs";
+        EXPECT_TRUE(icon.loadFromFile(first.Path() + name) &&
+                    icon.getSize() == sf::Vector2u(size, size))
+            << name;
+        EXPECT_TRUE(ReadBytes(first.Path() + name) == ReadBytes(second.Path() + name))
+            << name << " differs between runs";
     }
 }
 

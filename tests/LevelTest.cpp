@@ -6,7 +6,10 @@ static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
 {
     const std::vector<Entity*>& entities = game.GetEntities();
     ASSERT_EQ(entities.size(), 55u + static_cast<unsigned>(balls));
-    for (const auto& [i, at] : {std::pair<int, sf::Vector2f>{1, {15.f, 60.f}}, {2, {120.f, 60.f}}, {19, {15.f, 115.f}}, {54, {1800.f, 170.f}}})
+    for (const auto& [i, at] : {std::pair<int, sf::Vector2f>{1, {15.f, 60.f}},
+                                {2, {120.f, 60.f}},
+                                {19, {15.f, 115.f}},
+                                {54, {1800.f, 170.f}}})
         EXPECT_EQ(entities[i]->GetPosition(), at) << "brick " << i;
     for (int i = 1; i <= 54; ++i) {
         EXPECT_EQ(dynamic_cast<const BreakableComponent&>(*entities[i]).GetHitPoints(), hitPoints);
@@ -19,10 +22,10 @@ static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
 
 class LevelTest : public GameTest {};
 
-// As when the last brick breaks with a ball on the field: the shake stops at once, then the pad glides
-// 5 steps of 5 pixels onto the centre line at 860, deaf to the arrows, and
-// climbs 96 steps of 10 until wholly above the window, taking the level's
-// bricks and balls with it. The level-clear key keeps the coins at 10000.
+// As when the last brick breaks with a ball on the field: the shake stops at once, then the pad
+// glides 5 steps of 5 pixels onto the centre line at 860, deaf to the arrows, and climbs 96 steps
+// of 10 until wholly above the window, taking the level's bricks and balls with it. The level-clear
+// key keeps the coins at 10000.
 TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel)
 {
     ExpectLevel(*game, 5, 1, 975.f);

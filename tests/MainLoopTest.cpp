@@ -4,7 +4,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-
 static std::int64_t loopNow = 0;
 static constexpr std::int64_t kMs = 1000000;
 
@@ -24,7 +23,6 @@ struct FakeGame {
     void Update() { calls += 'U'; }
 };
 
-
 // 1/60 s in single precision is 16666667.5 ns: a step waits for all of it,
 // never catches up after a late pass, and counts from the step itself.
 // Paused, only events are read, and the loop ends after the pass that closed
@@ -37,9 +35,10 @@ TEST(MainLoopTest, DrawsEveryPassAndStepsOnceAFrameTimeHasPassed)
     FakeGame game;
     // Time passed since the last pass, and the frame time the play state asks for.
     const double sixtieth = game.frameTime;
-    const std::tuple<std::int64_t, double, const char*> passes[] = {{16666667, sixtieth, "R"}, {1, sixtieth, "REU"},
-        {0, sixtieth, "R"}, {250 * kMs, sixtieth, "REU"}, {0, sixtieth, "R"}, {10 * kMs, sixtieth, "R"},
-        {7 * kMs, sixtieth, "REU"}, {20 * kMs, 0.02, "REU"}};
+    const std::tuple<std::int64_t, double, const char*> passes[] = {
+        {16666667, sixtieth, "R"},    {1, sixtieth, "REU"},   {0, sixtieth, "R"},
+        {250 * kMs, sixtieth, "REU"}, {0, sixtieth, "R"},     {10 * kMs, sixtieth, "R"},
+        {7 * kMs, sixtieth, "REU"},   {20 * kMs, 0.02, "REU"}};
     for (const auto& [later, frameTime, calls] : passes) {
         loopNow += later;
         game.frameTime = frameTime;
@@ -56,5 +55,9 @@ TEST(MainLoopTest, DrawsEveryPassAndStepsOnceAFrameTimeHasPassed)
         game.windowOpen = events < 4;
     };
     RunMainLoop(game, timer);
-    EXPECT_EQ(game.calls, "RE" "RE" "REU" "RE") << "a pause in a step's own events lets that step run";
+    EXPECT_EQ(game.calls, "RE"
+                          "RE"
+                          "REU"
+                          "RE")
+        << "a pause in a step's own events lets that step run";
 }

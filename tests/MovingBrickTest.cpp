@@ -5,7 +5,8 @@ protected:
     void SetUp() override { GameTest::SetUp(), ClearField(); }
     MovableBrick* AddMovingBrick(sf::Vector2f home)
     {
-        game->GetEntities().push_back(new MovableBrick(game.get(), home, {0, 0}, {100, 50}, {1.f, 1.f}, sf::Color::Red, {0.f, 0.f}, 5.f, 5));
+        game->GetEntities().push_back(new MovableBrick(
+            game.get(), home, {0, 0}, {100, 50}, {1.f, 1.f}, sf::Color::Red, {0.f, 0.f}, 5.f, 5));
         return static_cast<MovableBrick*>(game->GetEntities().back());
     }
 };
@@ -23,7 +24,8 @@ TEST_F(MovingBrickTest, DropsOnlyOnceLaunchedTurnsOnThePadLineAndStopsAtHome)
     for (int steps = 0; steps < 50000 && brick->GetPosition() == home; ++steps)
         Step();
     float lowest = brick->GetPosition().y;
-    for (int steps = 0; steps < 5000 && (brick->GetPosition() != home || brick->GetDirection().y != 0.f); ++steps)
+    for (int steps = 0;
+         steps < 5000 && (brick->GetPosition() != home || brick->GetDirection().y != 0.f); ++steps)
         Step(), lowest = std::max(lowest, brick->GetPosition().y);
     EXPECT_EQ(lowest, 930.f) << "it turns on the pad's line, never below";
     EXPECT_EQ(brick->GetPosition(), home);

@@ -72,7 +72,8 @@ private:
             return LeftClick(Roll(1920), Roll(1080));
         const sf::Vector2i at = CentreOf(*buttons[Roll(static_cast<int>(buttons.size()))]);
         const int spread = how == 1 ? 40 : 3;
-        return LeftClick(at.x + Roll(2 * spread + 1) - spread, at.y + Roll(2 * spread + 1) - spread);
+        return LeftClick(at.x + Roll(2 * spread + 1) - spread,
+                         at.y + Roll(2 * spread + 1) - spread);
     }
 
     static void BreakEveryBrick(Game& game)
@@ -102,11 +103,14 @@ std::string BrokenInvariant(const Game& game, bool focusLost, int hitPointsBefor
          "the ball count differs from the balls on the field"},
         {std::count(entities.begin(), entities.end(), game.GetPad()) != 1,
          "the pad is not in the list exactly once"},
-        {game.GetRemainingBricks() != bricks, "the brick count differs from the bricks on the field"},
-        {screen != Screen::Playing && screen != Screen::WaitingForLaunch && game.GetShakeStrength() != 0.f,
+        {game.GetRemainingBricks() != bricks,
+         "the brick count differs from the bricks on the field"},
+        {screen != Screen::Playing && screen != Screen::WaitingForLaunch &&
+             game.GetShakeStrength() != 0.f,
          "the screen shakes outside play"},
         {game.GetPauseMenu() && game.GetGameOverMenu(), "two menus are open"},
-        {screen == Screen::GameOver && !game.GetGameOverMenu(), "the game is over without its menu"},
+        {screen == Screen::GameOver && !game.GetGameOverMenu(),
+         "the game is over without its menu"},
         {focusLost && game.IsAnyKeyHeld(), "a key stays held after the focus is lost"},
         {game.GetPad()->GetHitPoints() > hitPointsBefore, "the pad healed"}};
     for (const auto& [failed, what] : broken) {
@@ -128,8 +132,8 @@ std::string NewGameFlags(const Game& game)
         << s.IsShopOpen() << game.GetHud()->GetTimer()->IsPaused() << ' ' << s.GetLevel() << ' '
         << s.GetScore() << ' ' << s.GetCoins() << ' ' << s.GetBallDamage() << ' '
         << s.GetBallSpeed() << ' ' << s.GetBallsPerLevel() << ' ' << s.GetBallsInPlay() << ' '
-        << shop.GetDamagePrice() << ' ' << shop.GetSpeedPrice() << ' ' << shop.GetBallsPrice() << ' '
-        << game.GetPad()->GetHitPoints() << ' ' << game.GetPad()->GetPosition().x << ' '
+        << shop.GetDamagePrice() << ' ' << shop.GetSpeedPrice() << ' ' << shop.GetBallsPrice()
+        << ' ' << game.GetPad()->GetHitPoints() << ' ' << game.GetPad()->GetPosition().x << ' '
         << game.GetShakeStrength() << ' ' << game.GetRemainingBricks();
     return out.str();
 }
@@ -155,7 +159,9 @@ void PlayOneSeed(std::uint32_t seed)
     int stepsOnScreen = 0;
     Screen lastScreen = Screen::StartMenu;
     for (int step = 0; step < 20000; ++step) {
-        const auto where = [&] { return "seed " + std::to_string(seed) + ", step " + std::to_string(step) + ": "; };
+        const auto where = [&] {
+            return "seed " + std::to_string(seed) + ", step " + std::to_string(step) + ": ";
+        };
         if (!game || !game->IsWindowOpen()) {
             game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
             game->Init();
@@ -169,7 +175,8 @@ void PlayOneSeed(std::uint32_t seed)
             focusLost = focusLost || event.type == sf::Event::LostFocus;
         }
         if (before == Screen::GameOver && game->GetScreen() != Screen::GameOver) {
-            ASSERT_EQ(NewGameFlags(*game), newGame) << where() << "a restart differs from a new game";
+            ASSERT_EQ(NewGameFlags(*game), newGame)
+                << where() << "a restart differs from a new game";
         }
         const Screen screen = game->GetScreen();
         const float padX = game->GetPad()->GetPosition().x;
@@ -177,7 +184,8 @@ void PlayOneSeed(std::uint32_t seed)
             game->Update();
         if (step % 100 == 0)
             game->Render();
-        const bool inPlay = game->IsPlaying() && (screen == Screen::Playing || screen == Screen::WaitingForLaunch);
+        const bool inPlay =
+            game->IsPlaying() && (screen == Screen::Playing || screen == Screen::WaitingForLaunch);
         ASSERT_FALSE(inPlay && !player.HoldsAnyKey() && game->GetPad()->GetPosition().x != padX)
             << where() << "the pad moves with no key held";
         stepsOnScreen = game->GetScreen() == lastScreen ? stepsOnScreen + 1 : 0;
@@ -185,7 +193,8 @@ void PlayOneSeed(std::uint32_t seed)
         ASSERT_FALSE(StepLimit(lastScreen) > 0 && stepsOnScreen > StepLimit(lastScreen))
             << where() << NameOf(lastScreen) << " does not lead on";
         // A restarted game's pad may reuse the lost one's memory: count afresh.
-        const int hitPointsBefore = game->GetPad() == pad ? hitPoints : game->GetPad()->GetHitPoints();
+        const int hitPointsBefore =
+            game->GetPad() == pad ? hitPoints : game->GetPad()->GetHitPoints();
         const std::string broken = BrokenInvariant(*game, focusLost, hitPointsBefore);
         ASSERT_TRUE(broken.empty()) << where() << broken;
         hitPoints = game->GetPad()->GetHitPoints();

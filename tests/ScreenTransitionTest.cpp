@@ -10,11 +10,21 @@ protected:
     void Play(const std::vector<std::pair<std::string, std::string>>& script)
     {
         const std::map<std::string, std::function<void()>> actions = {
-            {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }}, {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
-            {"blur", [this] { Send(sf::Event{sf::Event::LostFocus, {}}); }},
-            {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }}, {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
-            {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }}, {"over", [this] { game->GameOver(); }},
-            {"launch", [this] { Send(LeftClick(10, 500)); }}, {"close", [this] { Send(sf::Event{sf::Event::Closed, {}}); }},
+            {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }},
+            {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
+            {"blur",
+             [this] {
+                 Send(sf::Event{sf::Event::LostFocus, {}});
+             }},
+            {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }},
+            {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
+            {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }},
+            {"over", [this] { game->GameOver(); }},
+            {"launch", [this] { Send(LeftClick(10, 500)); }},
+            {"close",
+             [this] {
+                 Send(sf::Event{sf::Event::Closed, {}});
+             }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
             {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},
@@ -22,10 +32,13 @@ protected:
             {"quit", [this] { Click(game->GetGameOverMenu()->GetQuitText()); }},
             {"buy", [this] { Click(game->GetShopMenu()->GetDamageBuyText()); }},
             {"continue", [this] { Click(game->GetShopMenu()->GetContinueText()); }},
-            {"clear", [this] { ClearLevel(); }}, {"shop", [this] { RunUntilShop(); }}, {"home", [this] { RunUntilPadIsBack(); }},
+            {"clear", [this] { ClearLevel(); }},
+            {"shop", [this] { RunUntilShop(); }},
+            {"home", [this] { RunUntilPadIsBack(); }},
             {"lose", [this] {
                  for (Entity* e : game->GetEntities())
-                     typeid(*e) == typeid(Ball) ? e->SetPosition({e->GetPosition().x, 1075.f}) : void();
+                     typeid(*e) == typeid(Ball) ? e->SetPosition({e->GetPosition().x, 1075.f})
+                                                : void();
                  Step();
              }}};
         for (const auto& [words, screen] : script) {
@@ -46,27 +59,39 @@ protected:
 TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestart)
 {
     CapturedStdout out;
-    Play({{"", "start-menu menu-music"}, {"left a rclick launch", "start-menu menu-music"},
-        {"play", "waiting main-music"}, {"esc", "paused main-music-paused menu-music"},
-        {"esc", "paused main-music-paused menu-music"}, {"esc-up esc", "waiting main-music"},
-        {"esc blur esc", "waiting main-music"},
-        {"esc-up launch", "playing clock main-music"},
-        {"esc", "paused main-music-paused menu-music"},
-        {"esc-up play", "playing clock main-music"}, {"clear", "level-exit clock main-music"},
-        {"shop", "shop main-music"}, {"esc", "paused main-music-paused menu-music"},
-        {"esc-up play buy", "shop main-music"}, {"continue", "level-entry main-music"},
-        {"home", "waiting main-music"}, {"launch", "playing clock main-music"},
-        {"right lose", "game-over main-music keys-held"},
-        {"esc esc-up esc left a launch", "game-over main-music keys-held"}, {"restart", "waiting main-music"},
-        {"launch", "playing clock main-music"}, {"esc lose", "game-over main-music"},
-        {"restart launch clear over", "game-over main-music"}, {"restart", "waiting main-music"}});
+    Play({{"", "start-menu menu-music"},
+          {"left a rclick launch", "start-menu menu-music"},
+          {"play", "waiting main-music"},
+          {"esc", "paused main-music-paused menu-music"},
+          {"esc", "paused main-music-paused menu-music"},
+          {"esc-up esc", "waiting main-music"},
+          {"esc blur esc", "waiting main-music"},
+          {"esc-up launch", "playing clock main-music"},
+          {"esc", "paused main-music-paused menu-music"},
+          {"esc-up play", "playing clock main-music"},
+          {"clear", "level-exit clock main-music"},
+          {"shop", "shop main-music"},
+          {"esc", "paused main-music-paused menu-music"},
+          {"esc-up play buy", "shop main-music"},
+          {"continue", "level-entry main-music"},
+          {"home", "waiting main-music"},
+          {"launch", "playing clock main-music"},
+          {"right lose", "game-over main-music keys-held"},
+          {"esc esc-up esc left a launch", "game-over main-music keys-held"},
+          {"restart", "waiting main-music"},
+          {"launch", "playing clock main-music"},
+          {"esc lose", "game-over main-music"},
+          {"restart launch clear over", "game-over main-music"},
+          {"restart", "waiting main-music"}});
     EXPECT_EQ(out.Text(), "");
 }
 
 TEST_F(ScreenTransitionTest, LevelClearedBeforeTheLaunchLaunchesWithTheShopsFirstClick)
 {
-    Play({{"play clear shop", "shop main-music"}, {"continue", "level-entry main-music"},
-        {"home launch", "playing clock main-music"}, {"close", "closed playing clock main-music"}});
+    Play({{"play clear shop", "shop main-music"},
+          {"continue", "level-entry main-music"},
+          {"home launch", "playing clock main-music"},
+          {"close", "closed playing clock main-music"}});
 }
 
 TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
@@ -79,6 +104,7 @@ TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
 TEST_F(ScreenTransitionTest, WindowOpensCentredOnTheDesktop)
 {
     const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    const sf::Vector2i centred(std::max(0, (int(desktop.width) - 1920) / 2), std::max(0, (int(desktop.height) - 1080) / 2));
+    const sf::Vector2i centred(std::max(0, (int(desktop.width) - 1920) / 2),
+                               std::max(0, (int(desktop.height) - 1080) / 2));
     EXPECT_EQ(game->GetWindow()->getPosition(), centred);
 }

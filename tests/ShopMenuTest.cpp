@@ -12,9 +12,18 @@ TEST_F(ShopMenuTest, PricesGrowWithEachPurchaseAndOneCoinShortBuysNothing)
     shop.UpdateGameState();
     GameState& state = State();
     const std::tuple<const sf::Text&, std::vector<int>, std::function<double()>, double> cases[] = {
-        {shop.GetDamageBuyText(), {50, 100, 200, 350, 550}, [&] { return state.GetBallDamage(); }, 5.0},
-        {shop.GetSpeedBuyText(), {50, 100, 200, 350, 550}, [&] { return state.GetBallSpeed(); }, 0.2},
-        {shop.GetBallsBuyText(), {500, 1000, 2000, 3500, 5500}, [&] { return state.GetBallsPerLevel(); }, 1.0}};
+        {shop.GetDamageBuyText(),
+         {50, 100, 200, 350, 550},
+         [&] { return state.GetBallDamage(); },
+         5.0},
+        {shop.GetSpeedBuyText(),
+         {50, 100, 200, 350, 550},
+         [&] { return state.GetBallSpeed(); },
+         0.2},
+        {shop.GetBallsBuyText(),
+         {500, 1000, 2000, 3500, 5500},
+         [&] { return state.GetBallsPerLevel(); },
+         1.0}};
     for (const auto& [button, prices, upgrade, step] : cases) {
         for (int price : prices) {
             const double before = upgrade();

@@ -6,7 +6,6 @@
 #include "state/RandomFloat.hpp"
 #include "ui/Hud.hpp"
 
-
 namespace testsupport {
 
 sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type)
@@ -26,14 +25,15 @@ sf::Event LeftClick(int x, int y, sf::Mouse::Button button)
 sf::Vector2i CentreOf(const sf::Text& button)
 {
     const sf::FloatRect bounds = button.getGlobalBounds();
-    return sf::Vector2i(sf::Vector2f(bounds.left + bounds.width / 2, bounds.top + bounds.height / 2));
+    return sf::Vector2i(
+        sf::Vector2f(bounds.left + bounds.width / 2, bounds.top + bounds.height / 2));
 }
 
 const char* NameOf(Game::Screen screen)
 {
     // In the order of the enumeration.
-    static const char* const names[] = {"start-menu", "waiting",     "playing",    "paused",
-                                        "level-exit", "shop", "level-entry", "game-over"};
+    static const char* const names[] = {"start-menu", "waiting", "playing",     "paused",
+                                        "level-exit", "shop",    "level-entry", "game-over"};
     return names[static_cast<int>(screen)];
 }
 

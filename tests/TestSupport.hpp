@@ -40,8 +40,7 @@ struct CapturedStdout {
 
 // A fresh empty folder, removed with its content at the end.
 struct TempDir {
-    std::string path =
-        (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
+    std::string path = (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
     TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
     ~TempDir() { std::filesystem::remove_all(path); }
     const std::string& Path() const { return path; }
@@ -50,11 +49,17 @@ struct TempDir {
 // The game opens its assets relative to the working directory.
 struct ScopedWorkingDirectory {
     std::filesystem::path previous = std::filesystem::current_path();
-    explicit ScopedWorkingDirectory(const std::string& path) { std::filesystem::current_path(path); }
+    explicit ScopedWorkingDirectory(const std::string& path)
+    {
+        std::filesystem::current_path(path);
+    }
     ~ScopedWorkingDirectory() { std::filesystem::current_path(previous); }
 };
 
-inline std::string GameDir() { return QB_GAME_DIR; }
+inline std::string GameDir()
+{
+    return QB_GAME_DIR;
+}
 inline std::string ReadBytes(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
@@ -66,13 +71,15 @@ inline int RunGenerator(const std::string& arguments)
     return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str());
 }
 sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed);
-inline sf::Event KeyReleased(sf::Keyboard::Key key) { return KeyPressed(key, sf::Event::KeyReleased); }
+inline sf::Event KeyReleased(sf::Keyboard::Key key)
+{
+    return KeyPressed(key, sf::Event::KeyReleased);
+}
 sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
 // The middle of a button's bounds, in whole pixels.
 sf::Vector2i CentreOf(const sf::Text& button);
 
-template <class T>
-int CountOf(const std::vector<Entity*>& entities)
+template <class T> int CountOf(const std::vector<Entity*>& entities)
 {
     return static_cast<int>(std::count_if(entities.begin(), entities.end(),
                                           [](Entity* e) { return typeid(*e) == typeid(T); }));

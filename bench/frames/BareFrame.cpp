@@ -36,7 +36,7 @@ int main()
             sf::Sprite brick(brickTexture, sf::IntRect(0, 0, 100, 50));
             brick.setPosition(15.f + 105.f * column, 60.f + 55.f * row);
             brick.setColor((row * 18 + column) % 5 == 0 ? sf::Color(255, 0, 0)
-                                                         : sf::Color(255, 250, 255));
+                                                        : sf::Color(255, 250, 255));
             bricks.push_back(brick);
         }
     }
@@ -48,8 +48,8 @@ int main()
     ball.setPosition(950.f, 900.f);
 
     std::vector<sf::Text> hud;
-    const char* rows[][2] = {{"Coins : ", "0"}, {"Timer :  ", "0.00"}, {"HP :  ", "5"},
-                             {"Score :  ", "0"}};
+    const char* rows[][2] = {
+        {"Coins : ", "0"}, {"Timer :  ", "0.00"}, {"HP :  ", "5"}, {"Score :  ", "0"}};
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 2; ++c) {
             sf::Text text(rows[r][c], font, 30);

@@ -107,7 +107,8 @@ bool JpegTablesAreSafe(std::istream& in)
     while (i + 4 <= d.size()) {
         const unsigned char marker = d[i + 1];
         // Scan data, stuffed bytes, fill bytes and restart markers carry no table.
-        if (d[i] != 0xFF || marker == 0x00 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7)) {
+        if (d[i] != 0xFF || marker == 0x00 || marker == 0xFF ||
+            (marker >= 0xD0 && marker <= 0xD7)) {
             ++i;
             continue;
         }

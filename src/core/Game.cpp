@@ -18,8 +18,7 @@ bool escapeHeld = false;
 
 Game::Game(sf::Vector2u size, sf::String title_)
     : width(size.x), height(size.y), title(std::move(title_))
-{
-}
+{}
 
 Game::~Game()
 {
@@ -135,8 +134,9 @@ void Game::ClearFieldButPad()
 {
     // The count must always match the balls that exist, or losing the next
     // level's last ball would not end the game.
-    const int balls = static_cast<int>(std::count_if(
-        entities.begin(), entities.end(), [](const Entity* e) { return typeid(*e) == typeid(Ball); }));
+    const int balls =
+        static_cast<int>(std::count_if(entities.begin(), entities.end(),
+                                       [](const Entity* e) { return typeid(*e) == typeid(Ball); }));
     EmptyEntityList();
     entities.push_back(pad.get());
     state->TakeBallsAway(balls);

@@ -9,7 +9,7 @@
 namespace sf {
 class Event;
 class RenderWindow;
-}
+} // namespace sf
 class Entity;
 class GameOverMenu;
 class GameState;

@@ -100,8 +100,8 @@ void Game::HandlePausedEvent(const sf::Event& event)
 
 void Game::HandlePlayingEvent(const sf::Event& event)
 {
-    const bool leftClick = event.type == sf::Event::MouseButtonPressed &&
-                           event.mouseButton.button == sf::Mouse::Left;
+    const bool leftClick =
+        event.type == sf::Event::MouseButtonPressed && event.mouseButton.button == sf::Mouse::Left;
     if (event.type == sf::Event::KeyPressed) {
         switch (event.key.code) {
         case sf::Keyboard::Left:

@@ -5,8 +5,7 @@
 
 // One pass: draw, then at most one step once the frame time has passed
 // (no catching up), or only events while paused.
-template <class GameT, class TimerT>
-void RunLoopPass(GameT& game, TimerT& frameTimer)
+template <class GameT, class TimerT> void RunLoopPass(GameT& game, TimerT& frameTimer)
 {
     game.Render();
     if (!game.GetState()->IsPaused()) {
@@ -23,8 +22,7 @@ void RunLoopPass(GameT& game, TimerT& frameTimer)
         game.HandleEvents();
 }
 
-template <class GameT, class TimerT>
-void RunMainLoop(GameT& game, TimerT& frameTimer)
+template <class GameT, class TimerT> void RunMainLoop(GameT& game, TimerT& frameTimer)
 {
     if (!game.IsWindowOpen())
         return;

@@ -10,7 +10,8 @@ void Report(const char* line)
 }
 } // namespace
 
-Timer::Timer(NowFunction nowFunction) : now(nowFunction) {}
+Timer::Timer(NowFunction nowFunction) : now(nowFunction)
+{}
 
 std::int64_t Timer::SteadyNow()
 {

@@ -31,11 +31,12 @@ constexpr float kLongestMove = 20.f;
 bool InReach(const Ball& ball, const Entity& target)
 {
     const float reach = ball.GetRadius() + 1.f;
-    const sf::Vector2f centre = ball.GetPosition() + sf::Vector2f(ball.GetRadius(), ball.GetRadius());
+    const sf::Vector2f centre =
+        ball.GetPosition() + sf::Vector2f(ball.GetRadius(), ball.GetRadius());
     const sf::Vector2f p = target.GetPosition();
     const sf::Vector2f size(target.GetSize());
-    return centre.x >= p.x - reach && centre.x <= p.x + size.x + reach &&
-           centre.y >= p.y - reach && centre.y <= p.y + size.y + reach;
+    return centre.x >= p.x - reach && centre.x <= p.x + size.x + reach && centre.y >= p.y - reach &&
+           centre.y <= p.y + size.y + reach;
 }
 } // namespace
 
@@ -46,14 +47,12 @@ Ball::Ball(sf::Vector2f position_, sf::Vector2f direction_, float speed_, int hi
                    resourceRoot + "blanc.png", radius_, color_),
       MovingComponent(this, direction_, speed_), BreakableComponent(this, hitPoints_),
       damage(damage_), combo(0), game(game_)
-{
-}
+{}
 
 Ball::Ball(const Ball& other)
     : EntityCircle(other), MovingComponent(this, other), BreakableComponent(this, other),
       damage(other.damage), combo(other.combo), game(other.game)
-{
-}
+{}
 
 Ball::~Ball() = default;
 

@@ -2,14 +2,12 @@
 
 BreakableComponent::BreakableComponent(Entity* owner_, int hitPoints_)
     : owner(owner_), hitPoints(hitPoints_)
-{
-}
+{}
 
 BreakableComponent::BreakableComponent(Entity* owner_, const BreakableComponent& other)
     : owner(owner_), hitPoints(other.hitPoints), broken(other.broken),
       invulnerable(other.invulnerable)
-{
-}
+{}
 
 void BreakableComponent::TakeDamage(int damage)
 {

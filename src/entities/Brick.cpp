@@ -6,9 +6,9 @@ Brick::Brick(sf::Vector2f position_, sf::Vector2i textureOrigin_, sf::Vector2i s
              sf::Vector2f scale_, sf::Color color_, int hitPoints_)
     : EntitySprite(position_, textureOrigin_, size_, resourceRoot + "Brick.jpg", scale_, color_),
       BreakableComponent(this, hitPoints_)
-{
-}
+{}
 
-Brick::Brick(const Brick& other) : EntitySprite(other), BreakableComponent(this, other) {}
+Brick::Brick(const Brick& other) : EntitySprite(other), BreakableComponent(this, other)
+{}
 
 Brick::~Brick() = default;

@@ -17,8 +17,7 @@ Entity::Entity(sf::Vector2f position_, sf::Vector2i textureOrigin_, sf::Vector2i
 Entity::Entity(const Entity& other)
     : position(other.position), textureOrigin(other.textureOrigin),
       texture(new sf::Texture(*other.texture)), size(other.size)
-{
-}
+{}
 
 Entity::~Entity()
 {

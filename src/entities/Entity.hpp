@@ -7,7 +7,7 @@
 namespace sf {
 class Drawable;
 class Texture;
-}
+} // namespace sf
 
 // Anything on the play field. Each entity owns its own texture so that a
 // clone stays drawable after its source is gone.

@@ -12,14 +12,12 @@ MovableBrick::MovableBrick(Game* game_, sf::Vector2f position_, sf::Vector2i tex
     : Brick(position_, textureOrigin_, size_, scale_, color_, hitPoints_),
       MovingComponent(this, direction_, speed_), game(game_), homePosition(position_),
       returning(false)
-{
-}
+{}
 
 MovableBrick::MovableBrick(const MovableBrick& other)
     : Brick(other), MovingComponent(this, other), game(other.game), homePosition(0.f, 0.f),
       returning(false)
-{
-}
+{}
 
 MovableBrick::~MovableBrick() = default;
 

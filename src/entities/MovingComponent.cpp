@@ -4,13 +4,11 @@
 
 MovingComponent::MovingComponent(Entity* owner_, sf::Vector2f direction_, float speed_)
     : direction(direction_), speed(speed_), owner(owner_)
-{
-}
+{}
 
 MovingComponent::MovingComponent(Entity* owner_, const MovingComponent& other)
     : direction(other.direction), speed(other.speed), owner(owner_)
-{
-}
+{}
 
 void MovingComponent::Move()
 {

@@ -3,21 +3,19 @@
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 
-Pad::Pad(sf::Vector2f position_, float speed_, sf::Vector2f size_, int hitPoints_,
-         sf::Color color_, Game* game_)
+Pad::Pad(sf::Vector2f position_, float speed_, sf::Vector2f size_, int hitPoints_, sf::Color color_,
+         Game* game_)
     : EntitySprite(position_, sf::Vector2i(0, 0),
                    sf::Vector2i(static_cast<int>(size_.x), static_cast<int>(size_.y)),
                    resourceRoot + "blanc.png", sf::Vector2f(1.f, 1.f), color_),
       MovingComponent(this, sf::Vector2f(0.f, 0.f), speed_), BreakableComponent(this, hitPoints_),
       game(game_)
-{
-}
+{}
 
 Pad::Pad(const Pad& other)
     : EntitySprite(other), MovingComponent(this, other), BreakableComponent(this, other),
       game(other.game)
-{
-}
+{}
 
 Pad::~Pad() = default;
 

@@ -1,6 +1,7 @@
 #include "entities/StaticBrick.hpp"
 
-void StaticBrick::Update() {}
+void StaticBrick::Update()
+{}
 
 StaticBrick* StaticBrick::Clone() const
 {

@@ -26,9 +26,9 @@ GameState::GameState(Game* game_) : game(game_)
     const int width = static_cast<int>(size.x);
     const int height = static_cast<int>(size.y);
     // 75, not 100: the pad starts a little right of the centre.
-    Pad* pad = new Pad(sf::Vector2f(static_cast<float>(width / 2 - 75),
-                                    static_cast<float>(height - 150)),
-                       15.0f, sf::Vector2f(200.f, 20.f), 5, sf::Color(255, 255, 255, 255), game);
+    Pad* pad =
+        new Pad(sf::Vector2f(static_cast<float>(width / 2 - 75), static_cast<float>(height - 150)),
+                15.0f, sf::Vector2f(200.f, 20.f), 5, sf::Color(255, 255, 255, 255), game);
     game->GetEntities().push_back(pad);
     game->SetPad(pad);
     BuildLevel();
@@ -168,8 +168,8 @@ void GameState::UpdateLevelCleared()
         game->ClearFieldButPad();
         game->SetBetweenLevels(true);
         const int height = static_cast<int>(game->GetWindowSize().y);
-        pad->SetPosition(sf::Vector2f(pad->GetPosition().x,
-                                      static_cast<float>(height + 50 + 2 * padSize.y)));
+        pad->SetPosition(
+            sf::Vector2f(pad->GetPosition().x, static_cast<float>(height + 50 + 2 * padSize.y)));
         level = static_cast<std::int16_t>(level + 1);
         shopOpen = true;
     }

@@ -12,8 +12,7 @@
 #include <cstdio>
 
 namespace {
-void SetUpRow(sf::Text& label, sf::Text& value, const sf::Font& font, const char* caption,
-              float y)
+void SetUpRow(sf::Text& label, sf::Text& value, const sf::Font& font, const char* caption, float y)
 {
     label.setFont(font);
     value.setFont(font);

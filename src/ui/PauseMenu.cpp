@@ -7,7 +7,8 @@
 
 #include <SFML/Graphics/RenderWindow.hpp>
 
-PauseMenu::PauseMenu(Game* game_, bool startMode_) : game(game_), state(game_->GetState()), startMode(startMode_)
+PauseMenu::PauseMenu(Game* game_, bool startMode_)
+    : game(game_), state(game_->GetState()), startMode(startMode_)
 {
     if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
         ReportFontFailure("PauseMenu");

@@ -30,6 +30,8 @@ ShopMenu::ShopMenu(Game* game_) : game(game_)
         sf::Vector2f buyPosition;
         sf::Vector2f labelPosition;
     };
+    // One row a column, left to right, as the player reads them.
+    // clang-format off
     const Column columns[] = {
         {damagePriceText, damageBuyText, damageLabel, "Vos balles font plus de d\xE9gats",
          {100.f, 800.f}, {100.f, 850.f}, {50.f, 700.f}},
@@ -38,6 +40,7 @@ ShopMenu::ShopMenu(Game* game_) : game(game_)
         {ballsPriceText, ballsBuyText, ballsLabel, "Vous avez plus de balles au d\xE9part",
          {1300.f, 800.f}, {1500.f, 850.f}, {1450.f, 700.f}},
     };
+    // clang-format on
     drawables.push_back(&continueText);
     for (const Column& column : columns) {
         SetUpText(column.price, font, sf::String(), 40, white);

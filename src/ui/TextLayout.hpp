@@ -8,7 +8,7 @@ namespace sf {
 class Font;
 class RectangleShape;
 class Text;
-}
+} // namespace sf
 
 // Shared by the screens: every text is set up as font, string, size, colour.
 void SetUpText(sf::Text& text, const sf::Font& font, const sf::String& string,
