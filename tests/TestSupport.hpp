@@ -13,7 +13,6 @@
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -59,11 +58,6 @@ struct ScopedWorkingDirectory {
 inline std::string GameDir()
 {
     return QB_GAME_DIR;
-}
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 // The asset generator's exit status for the given shell-quoted arguments.
 inline int RunGenerator(const std::string& arguments)
