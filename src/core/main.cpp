@@ -31,17 +31,6 @@ const char usage[] =
     "Options:\n"
     "  --help               print this text and exit\n"
     "  --version            print the version and exit\n";
-
-// SFML aborts with a core dump when it cannot reach a display; find out first,
-// before the window or the audio device is touched, and say why in one line.
-bool DisplayAnswers()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -62,7 +51,12 @@ int main(int argc, char* argv[])
         std::cerr << "quadrabash: unknown argument '" << option << "'\n\n" << usage;
         return 2;
     }
-    if (!DisplayAnswers())
+    // SFML aborts with a core dump when it cannot reach a display: find out
+    // first, before the window or the audio device is touched. The connection
+    // stays open to the end: a bare X server such as Xvfb resets when its last
+    // client leaves, and SFML's own connection would then find it gone.
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
     {
         const char* name = std::getenv("DISPLAY");
         if (name && *name)
@@ -83,5 +77,6 @@ int main(int argc, char* argv[])
     // Take the game down before returning: the music streams run on threads
     // of their own and must stop while the audio device still exists.
     game.reset();
+    XCloseDisplay(display);
     return 0;
 }
