@@ -52,6 +52,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+echo "== source release"
+# Unpacked elsewhere and built later with no network, it gives the same bytes.
+(cd "$(dirname "$deb")" && rm -f quadrabash-*.tar.gz && cpack --config CPackSourceConfig.cmake > /dev/null)
+tar -xzf "$(dirname "$deb")"/quadrabash-*.tar.gz -C "$work"
+diff <(git ls-files -co --exclude-standard | sort) <(cd "$work"/quadrabash-* && find . -type f -printf '%P\n' | sort) \
+    || fail "the source release is not the tree git carries"
+(cd "$work"/quadrabash-* && unshare -rn tools/build-package.sh > "$work/rebuild.log" 2>&1) \
+    || { tail -n 20 "$work/rebuild.log" >&2; fail "the source release does not build offline"; }
+cmp "$deb" "$work"/quadrabash-*/build-pkg/quadrabash_*.deb || fail "two builds of one commit differ"
+
 is_installed() {
     dpkg-query -W -f='${db:Status-Abbrev}' quadrabash 2> /dev/null | grep -q '^ii'
 }
@@ -66,7 +76,17 @@ installed_by_us=1
     || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
 is_installed || fail "the package is not installed after apt-get install"
 desktop-file-validate /usr/share/applications/quadrabash.desktop || fail "desktop entry"
-appstreamcli validate --no-net /usr/share/metainfo/quadrabash.metainfo.xml || fail "AppStream metadata"
+appstreamcli validate --pedantic --no-net /usr/share/metainfo/quadrabash.metainfo.xml || fail "AppStream metadata"
+grep -qx 'License: Expat' /usr/share/doc/quadrabash/copyright || fail "the copyright file grants no licence"
+
+echo "== command line"
+# Without a display: options need none, and the game itself says so and stops.
+run() { status=0; env -u DISPLAY /usr/games/quadrabash "$@" > "$work/out" 2> "$work/err" || status=$?; }
+run --help; [[ $status -eq 0 && -s "$work/out" ]] || fail "--help: status $status"
+run --version; [[ $status -eq 0 && "$(cat "$work/out")" == "quadrabash $(dpkg-deb -f "$deb" Version)" ]] \
+    || fail "--version: status $status, $(cat "$work/out")"
+run --bogus; [[ $status -eq 2 && -s "$work/err" && ! -s "$work/out" ]] || fail "a bad argument: status $status"
+run; [[ $status -eq 1 && "$(wc -l < "$work/err")" -eq 1 ]] || fail "no display: status $status, $(cat "$work/err")"
 
 echo "== play"
 # The game's window is 1920 x 1080 and is centred on the screen.
@@ -83,10 +103,10 @@ done
 export DISPLAY=":$(cat "$work/display")"
 
 home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
-# Root's PATH lacks /usr/games, which every other user's login PATH has.
-# The machine has no sound card: OpenAL plays into its null device.
-(cd "$home" && PATH="$PATH:/usr/games" ALSOFT_DRIVERS=null \
-    exec quadrabash > "$work/stdout" 2> "$work/stderr") &
+# Started as the desktop menu starts it. The machine has no sound card: OpenAL
+# plays into its null device.
+(cd "$home" && ALSOFT_DRIVERS=null \
+    exec $(sed -n 's/^Exec=//p' /usr/share/applications/quadrabash.desktop) > "$work/stdout" 2> "$work/stderr") &
 game_pid=$!
 
 find_window() {
