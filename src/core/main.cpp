@@ -11,8 +11,7 @@
 #include <memory>
 #include <string>
 
-namespace
-{
+namespace {
 const char usage[] =
     "Usage: quadrabash [--help | --version]\n"
     "\n"
@@ -35,16 +34,13 @@ const char usage[] =
 
 int main(int argc, char* argv[])
 {
-    if (argc > 1)
-    {
+    if (argc > 1) {
         const std::string option = argv[1];
-        if (argc == 2 && option == "--help")
-        {
+        if (argc == 2 && option == "--help") {
             std::cout << usage;
             return 0;
         }
-        if (argc == 2 && option == "--version")
-        {
+        if (argc == 2 && option == "--version") {
             std::cout << "quadrabash " QB_VERSION "\n";
             return 0;
         }
@@ -56,8 +52,7 @@ int main(int argc, char* argv[])
     // stays open to the end: a bare X server such as Xvfb resets when its last
     // client leaves, and SFML's own connection would then find it gone.
     Display* display = XOpenDisplay(nullptr);
-    if (!display)
-    {
+    if (!display) {
         const char* name = std::getenv("DISPLAY");
         if (name && *name)
             std::cerr << "quadrabash: cannot open the display '" << name
