@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qbgen
-{
+namespace qbgen {
 
 struct PcmSound
 {

@@ -8,8 +8,7 @@
 // Small offline synthesiser for the generated music and sound effects.
 // Everything is computed from fixed numbers and a seeded LCG, so the same
 // build writes byte-identical files on every run.
-namespace qbgen
-{
+namespace qbgen {
 
 constexpr double Pi = 3.14159265358979323846;
 
@@ -47,12 +46,11 @@ double NoteToHz(double note);
 // score fails the build instead of playing a wrong note.
 int NoteNumber(const std::string& name);
 
-enum class Waveform
-{
+enum class Waveform {
     Pulse,    // chip lead, band-limited so high notes do not alias
     Triangle, // chip bass and soft pads
     Sine,
-    Bell      // sine with a couple of quiet overtones, for soft arpeggios
+    Bell // sine with a couple of quiet overtones, for soft arpeggios
 };
 
 struct Instrument
@@ -74,7 +72,8 @@ class LoopBuffer final
 public:
     LoopBuffer(unsigned sampleRate, std::size_t sampleCount);
 
-    void AddNote(const Instrument& instrument, double startSeconds, double gateSeconds, double note, double gain);
+    void AddNote(const Instrument& instrument, double startSeconds, double gateSeconds, double note,
+                 double gain);
     // Mixes a pre-rendered hit (a drum) starting at startSeconds.
     void AddSamples(double startSeconds, const std::vector<double>& samples, double gain);
     void Mix(const LoopBuffer& other, double gain);
@@ -121,6 +120,7 @@ std::size_t LoopLength(unsigned sampleRate, unsigned bpm, unsigned bars);
 std::vector<std::int16_t> ToPcm16(const std::vector<double>& samples, double peakDb);
 
 // Linear ramps at both ends so a one-shot effect starts and ends on silence.
-void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds, double fadeOutSeconds);
+void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds,
+               double fadeOutSeconds);
 
 } // namespace qbgen
