@@ -18,7 +18,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--only 3,7-9] [--out FILE]" >&2; exit 2 ;;
     esac
 done
-scratch=${TMPDIR:-/tmp}/quadrabash-mutants
+scratch=${TMPDIR:-/tmp}/quadrabash-mutants-$(basename "$repo")
 src=$scratch/src build=$scratch/build logs=$scratch/logs
 mkdir -p "$src" "$logs"
 
