@@ -304,10 +304,10 @@ def lose_ball(game, coins, since, breaks, deadline_s=120):
     end = time.monotonic() + deadline_s
     while time.monotonic() < end:
         before, image = game.recorded_seconds(), game.grab()
-        if game_over_band(image):
-            return game.settled("the game over screen", game_over_band)
         if not breaks and not np.array_equal(image[HUD_COINS], coins):
             breaks.append((since, game.recorded_seconds()))
+        if game_over_band(image):
+            return game.settled("the game over screen", game_over_band)
         since = before
         pad, at = pad_left(image), ball(image)
         if pad is not None and at is not None and at[1] > 600 and pad - 80 < at[0] < pad + PAD_WIDTH + 80:
