@@ -42,7 +42,7 @@ build() { timeout 1800 nice cmake --build "$build" -j2 --target quadrabash quadr
 # Prints what caught the copy as it is now, or nothing when every test passes.
 catcher() { # log prefix
     if ! nice ctest --test-dir "$build" -L unit --stop-on-failure --timeout 900 > "$1.unit.log" 2>&1; then
-        sed -n '/tests FAILED:/{n;s/^[[:space:]]*[0-9]* - //;p;q}' "$1.unit.log" | grep . || echo "unit tests"
+        sed -n '/tests FAILED:/{n;s/^[[:space:]]*[0-9]* - //;s/ (Failed)$//;p;q}' "$1.unit.log" | grep . || echo "unit tests"
     elif ! nice ctest --test-dir "$build" -L e2e --timeout 420 --output-on-failure > "$1.e2e.log" 2>&1; then
         echo "EndToEnd: $(grep -m1 -o 'FAIL .*' "$1.e2e.log" | cut -c6-75)"
     fi
