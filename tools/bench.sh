@@ -18,11 +18,11 @@ out="${build}/perf"
 if [[ "${1:-}" != "--measure" ]]; then
     # time: the peak memory; mesa-utils: the name of the renderer.
     tools/install-deps.sh test time mesa-utils
-    cmake -S . -B "${build}" -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=ON
+    cmake --preset bench
     cmake --build "${build}" -j"$(nproc)"
     rm -rf "${out}"
     mkdir -p "${out}"
-    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --measure
+    exec /usr/bin/python3 tests/xsession.py "$0" --measure
 fi
 
 export ALSOFT_DRIVERS=null

@@ -10,12 +10,11 @@ tools/install-deps.sh play dpkg-dev file
 
 # Debian's own compiler and linker flags, hardening included, as a package
 # built by Debian would get them.
+# The package preset reads them from CPPFLAGS, CXXFLAGS and LDFLAGS.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-ldflags="$(dpkg-buildflags --get LDFLAGS)"
+eval "$(dpkg-buildflags --export=sh)"
 
-cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF \
-      -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" > /dev/null
+cmake --preset package > /dev/null
 cmake --build build-pkg -j"$(nproc)"
 rm -f build-pkg/quadrabash_*.deb
 (cd build-pkg && cpack -G DEB > /dev/null)

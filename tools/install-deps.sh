@@ -11,7 +11,7 @@ mode="${1:-play}"
 packages=(build-essential cmake pkg-config libsfml-dev libstb-dev fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev
-               xvfb xauth x11-utils xdotool imagemagick sox python3 python3-numpy)
+               xvfb x11-utils xdotool sox python3 python3-numpy)
 fi
 packages+=("${@:2}")
 

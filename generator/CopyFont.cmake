@@ -1,5 +1,5 @@
-# cmake -DFONT_SOURCE=... -DLICENSE_SOURCE=... -DDESTINATION=... -P CopyFont.cmake
-# Puts the game's font and its licence side by side in DESTINATION.
+# cmake -DFONT_SOURCE=... -DLICENSE_SOURCE=... -DFONT=... -DLICENCE=... -P CopyFont.cmake
+# Puts the game's font and its licence, under the names the game folder gives them.
 
 foreach(source IN ITEMS "${FONT_SOURCE}" "${LICENSE_SOURCE}")
   if(NOT EXISTS "${source}")
@@ -10,21 +10,20 @@ foreach(source IN ITEMS "${FONT_SOURCE}" "${LICENSE_SOURCE}")
   endif()
 endforeach()
 
-set(font "${DESTINATION}/Pixel_Coleco.otf")
-set(licence "${DESTINATION}/Pixel_Coleco-LICENSE.txt")
+get_filename_component(font_name "${FONT}" NAME)
 
-execute_process(COMMAND "${CMAKE_COMMAND}" -E copy "${FONT_SOURCE}" "${font}"
+execute_process(COMMAND "${CMAKE_COMMAND}" -E copy "${FONT_SOURCE}" "${FONT}"
                 RESULT_VARIABLE copied)
 if(NOT copied EQUAL 0)
-  message(FATAL_ERROR "Could not copy ${FONT_SOURCE} to ${font}")
+  message(FATAL_ERROR "Could not copy ${FONT_SOURCE} to ${FONT}")
 endif()
 # The copy may keep the package's old time stamp; the build must see it as new.
-file(TOUCH "${font}")
+file(TOUCH "${FONT}")
 
 file(READ "${LICENSE_SOURCE}" licence_text)
 get_filename_component(font_file_name "${FONT_SOURCE}" NAME)
-file(WRITE "${licence}"
-  "Pixel_Coleco.otf is the font DotGothic16 Regular (${font_file_name}),\n"
+file(WRITE "${LICENCE}"
+  "${font_name} is the font DotGothic16 Regular (${font_file_name}),\n"
   "copied unmodified and only renamed to the file name the game opens.\n"
   "Its copyright notice and licence (SIL Open Font License 1.1) follow,\n"
   "as shipped with it in ${LICENSE_SOURCE}.\n"

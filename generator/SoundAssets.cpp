@@ -8,11 +8,9 @@
 #include <stdexcept>
 #include <string>
 
-namespace qbgen
-{
+namespace qbgen {
 
-namespace
-{
+namespace {
 
 constexpr unsigned MusicRate = 22050;
 constexpr unsigned EffectRate = 44100;
@@ -35,8 +33,7 @@ std::vector<double> RenderKick(unsigned rate)
 {
     std::vector<double> hit(SampleCount(0.22, rate));
     double phase = 0.0;
-    for (std::size_t i = 0; i < hit.size(); ++i)
-    {
+    for (std::size_t i = 0; i < hit.size(); ++i) {
         const double t = Seconds(i, rate);
         // The fast pitch drop is what makes a sine read as a kick.
         const double hz = 48.0 + 120.0 * std::exp(-t / 0.025);
@@ -52,8 +49,7 @@ std::vector<double> RenderSnare(unsigned rate, Lcg& noise)
     std::vector<double> hit(SampleCount(0.17, rate));
     double phase = 0.0;
     double smoothed = 0.0;
-    for (std::size_t i = 0; i < hit.size(); ++i)
-    {
+    for (std::size_t i = 0; i < hit.size(); ++i) {
         const double t = Seconds(i, rate);
         smoothed += 0.6 * (noise.NextBipolar() - smoothed);
         const double hz = 175.0 + 60.0 * std::exp(-t / 0.01);
@@ -66,12 +62,12 @@ std::vector<double> RenderSnare(unsigned rate, Lcg& noise)
 }
 
 // High-passed noise: the difference of two neighbours keeps only the hiss.
-std::vector<double> RenderHiss(unsigned rate, Lcg& noise, double seconds, double decay, double fadeOut)
+std::vector<double> RenderHiss(unsigned rate, Lcg& noise, double seconds, double decay,
+                               double fadeOut)
 {
     std::vector<double> hit(SampleCount(seconds, rate));
     double previous = 0.0;
-    for (std::size_t i = 0; i < hit.size(); ++i)
-    {
+    for (std::size_t i = 0; i < hit.size(); ++i) {
         const double current = noise.NextBipolar();
         hit[i] = 0.5 * (current - previous) * std::exp(-Seconds(i, rate) / decay);
         previous = current;
@@ -90,8 +86,7 @@ bool Contains(std::initializer_list<int> slots, int slot)
 
 // ---- Battle theme: A minor, 140 bpm, 16 bars ------------------------------
 
-struct BattleBar
-{
+struct BattleBar {
     const char* bassLow;
     const char* bassHigh;
     std::array<const char*, 4> arpeggio;
@@ -123,7 +118,8 @@ const char* const BattleLead =
     "A4 . E4 A4 C5 . B4 A4 | G4 A4 E4 . - - E4 G4 | A4 . F4 A4 C5 . D5 C5 | B4 . . G4 D4 . B4 D5 |"
     "E5 . D5 C5 B4 . C5 B4 | A4 . . . - E4 A4 B4 | C5 . B4 A4 F4 . A4 C5 | B4 . . G#4 E4 . - - |"
     "D4 F4 A4 D5 C5 . A4 . | F4 . E4 D4 E4 F4 A4 . | E4 A4 C5 E5 D5 . C5 . | B4 . A4 G4 A4 . . . |"
-    "C5 A4 F4 A4 C5 . F5 . | D5 . B4 G4 B4 D5 G5 . | B4 . G#4 E4 G#4 B4 E5 . | D5 C5 B4 A4 G#4 . - - |";
+    "C5 A4 F4 A4 C5 . F5 . | D5 . B4 G4 B4 D5 G5 . | B4 . G#4 E4 G#4 B4 E5 . | D5 C5 B4 A4 G#4 . - "
+    "- |";
 
 } // namespace
 
@@ -148,8 +144,7 @@ PcmSound MakeBattleMusic()
     const Score leadScore = ParseScore(BattleLead);
     if (leadScore.stepCount != static_cast<int>(bars) * 8)
         throw std::invalid_argument("battle lead does not fill the loop exactly");
-    for (const NoteEvent& event : leadScore.events)
-    {
+    for (const NoteEvent& event : leadScore.events) {
         // Release a little before the next step so repeated notes stay separate.
         const double gate = event.lengthSteps * eighth - 0.04;
         mix.AddNote(lead, event.startStep * eighth, gate, event.note, 0.26);
@@ -164,23 +159,19 @@ PcmSound MakeBattleMusic()
     arpeggio.duty = 0.125;
     arpeggio.envelope = {0.002, 0.05, 0.5, 0.01};
 
-    for (unsigned b = 0; b < bars; ++b)
-    {
+    for (unsigned b = 0; b < bars; ++b) {
         const BattleBar& harmony = BattleHarmony[b];
         const double barStart = b * bar;
 
         // Octave-jumping eighths: the engine of the track.
-        for (int step = 0; step < 8; ++step)
-        {
+        for (int step = 0; step < 8; ++step) {
             const char* name = step % 2 == 0 ? harmony.bassLow : harmony.bassHigh;
             mix.AddNote(bass, barStart + step * eighth, 0.7 * eighth, NoteNumber(name), 0.45);
         }
 
         // The first four bars leave the arpeggio out so the loop has a lift.
-        if (b >= 4)
-        {
-            for (int step = 0; step < 16; ++step)
-            {
+        if (b >= 4) {
+            for (int step = 0; step < 16; ++step) {
                 const int note = NoteNumber(harmony.arpeggio[static_cast<std::size_t>(step % 4)]);
                 mix.AddNote(arpeggio, barStart + step * sixteenth, 0.6 * sixteenth, note, 0.08);
             }
@@ -193,14 +184,12 @@ PcmSound MakeBattleMusic()
     const std::vector<double> hat = RenderHiss(MusicRate, noise, 0.06, 0.015, 0.02);
     const std::vector<double> crash = RenderHiss(MusicRate, noise, 1.5, 0.4, 0.3);
 
-    for (unsigned b = 0; b < bars; ++b)
-    {
+    for (unsigned b = 0; b < bars; ++b) {
         const double barStart = b * bar;
         // Bars 8 and 16 end their phrase with a snare roll; it stops a beat
         // early so nothing is still ringing across the loop point.
         const bool fill = b % 8 == 7;
-        for (int slot = 0; slot < 16; ++slot)
-        {
+        for (int slot = 0; slot < 16; ++slot) {
             const double at = barStart + slot * sixteenth;
             if (fill ? Contains({0, 8}, slot) : Contains({0, 8, 10}, slot))
                 mix.AddSamples(at, kick, 0.6);
@@ -218,13 +207,11 @@ PcmSound MakeBattleMusic()
     return {ToPcm16(mix.GetSamples(), PeakDb), MusicRate};
 }
 
-namespace
-{
+namespace {
 
 // ---- Menu theme: 75 bpm, 8 bars -------------------------------------------
 
-struct CalmBar
-{
+struct CalmBar {
     std::array<const char*, 5> pad;
     const char* bass;
     std::array<const char*, 5> arpeggio;
@@ -274,29 +261,27 @@ PcmSound MakeMenuMusic()
     bell.waveform = Waveform::Bell;
     bell.envelope = {0.006, 0.45, 0.0, 0.12};
 
-    for (unsigned b = 0; b < bars; ++b)
-    {
+    for (unsigned b = 0; b < bars; ++b) {
         const CalmBar& harmony = CalmHarmony[b];
         const double barStart = b * bar;
 
-        for (const char* name : harmony.pad)
-        {
+        for (const char* name : harmony.pad) {
             // Two voices a few cents apart give the pad its slow shimmer.
-            for (double cents : {-6.0, 6.0})
-            {
+            for (double cents : {-6.0, 6.0}) {
                 pad.detuneCents = cents;
                 mix.AddNote(pad, barStart, bar - 0.25, NoteNumber(name), 0.07);
             }
         }
 
         for (int half = 0; half < 2; ++half)
-            mix.AddNote(bass, barStart + half * 2.0 * beat, 2.0 * beat - 0.1, NoteNumber(harmony.bass), 0.32);
+            mix.AddNote(bass, barStart + half * 2.0 * beat, 2.0 * beat - 0.1,
+                        NoteNumber(harmony.bass), 0.32);
 
         const std::array<int, 8>& order = b < bars / 2 ? CalmRising : CalmWeaving;
-        for (std::size_t step = 0; step < order.size(); ++step)
-        {
+        for (std::size_t step = 0; step < order.size(); ++step) {
             const int note = NoteNumber(harmony.arpeggio[static_cast<std::size_t>(order[step])]);
-            bells.AddNote(bell, barStart + static_cast<double>(step) * eighth, 0.95 * eighth, note, 0.2);
+            bells.AddNote(bell, barStart + static_cast<double>(step) * eighth, 0.95 * eighth, note,
+                          0.2);
         }
     }
 
@@ -313,12 +298,12 @@ PcmSound MakePadTap()
     double phase = 0.0;
     double overtonePhase = 0.0;
     double thud = 0.0;
-    for (std::size_t i = 0; i < sound.size(); ++i)
-    {
+    for (std::size_t i = 0; i < sound.size(); ++i) {
         const double t = Seconds(i, EffectRate);
         const double hz = 95.0 + 130.0 * std::exp(-t / 0.012);
         const double body = std::sin(2.0 * Pi * phase) * std::exp(-t / 0.028);
-        // An inharmonic partial, like the second mode of a wooden bar, makes it a knock rather than a tone.
+        // An inharmonic partial, like the second mode of a wooden bar, makes it a knock rather than
+        // a tone.
         const double overtone = std::sin(2.0 * Pi * overtonePhase) * std::exp(-t / 0.008);
         thud += 0.08 * (noise.NextBipolar() - thud);
         sound[i] = body + 0.35 * overtone + 0.6 * thud * std::exp(-t / 0.004);
@@ -331,8 +316,7 @@ PcmSound MakePadTap()
 
 PcmSound MakeBrickTap()
 {
-    struct Partial
-    {
+    struct Partial {
         double hz;
         double decay;
         double gain;
@@ -348,14 +332,14 @@ PcmSound MakeBrickTap()
     std::vector<double> sound(SampleCount(0.075, EffectRate));
     Lcg noise(0xB41C4u);
     double previous = 0.0;
-    for (std::size_t i = 0; i < sound.size(); ++i)
-    {
+    for (std::size_t i = 0; i < sound.size(); ++i) {
         const double t = Seconds(i, EffectRate);
         const double current = noise.NextBipolar();
         double value = 0.6 * (current - previous) * std::exp(-t / 0.006);
         previous = current;
         for (const Partial& partial : partials)
-            value += partial.gain * std::sin(2.0 * Pi * partial.hz * t) * std::exp(-t / partial.decay);
+            value +=
+                partial.gain * std::sin(2.0 * Pi * partial.hz * t) * std::exp(-t / partial.decay);
         sound[i] = value;
     }
     FadeEdges(sound, EffectRate, 0.0007, 0.02);

@@ -2,8 +2,7 @@
 
 #include <SFML/Graphics/Image.hpp>
 
-namespace qbgen
-{
+namespace qbgen {
 
 // Plain opaque white: the pad and the balls take their colour from the tint alone.
 sf::Image MakeWhiteImage();

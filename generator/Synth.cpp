@@ -6,8 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace qbgen
-{
+namespace qbgen {
 
 double Lcg::NextUnit()
 {
@@ -21,8 +20,7 @@ double Lcg::NextBipolar()
     return NextUnit() * 2.0 - 1.0;
 }
 
-namespace
-{
+namespace {
 
 double HeldLevel(const Envelope& envelope, double t)
 {
@@ -38,13 +36,11 @@ double HeldLevel(const Envelope& envelope, double t)
 // keeps the top notes of the lead from folding back as inharmonic whistles.
 double PolyBlep(double t, double dt)
 {
-    if (t < dt)
-    {
+    if (t < dt) {
         t /= dt;
         return t + t - t * t - 1.0;
     }
-    if (t > 1.0 - dt)
-    {
+    if (t > 1.0 - dt) {
         t = (t - 1.0) / dt;
         return t * t + t + t + 1.0;
     }
@@ -53,10 +49,8 @@ double PolyBlep(double t, double dt)
 
 double Oscillator(const Instrument& instrument, double phase, double dt)
 {
-    switch (instrument.waveform)
-    {
-    case Waveform::Pulse:
-    {
+    switch (instrument.waveform) {
+    case Waveform::Pulse: {
         double value = phase < instrument.duty ? 1.0 : -1.0;
         value += PolyBlep(phase, dt);
         double sinceFall = phase - instrument.duty;
@@ -71,7 +65,8 @@ double Oscillator(const Instrument& instrument, double phase, double dt)
     case Waveform::Sine:
         return std::sin(2.0 * Pi * phase);
     case Waveform::Bell:
-        return (std::sin(2.0 * Pi * phase) + 0.25 * std::sin(4.0 * Pi * phase) + 0.06 * std::sin(6.0 * Pi * phase)) /
+        return (std::sin(2.0 * Pi * phase) + 0.25 * std::sin(4.0 * Pi * phase) +
+                0.06 * std::sin(6.0 * Pi * phase)) /
                1.2;
     }
     return 0.0;
@@ -110,13 +105,10 @@ int NoteNumber(const std::string& name)
 
     int semitone = semitoneOfLetter[name[0] - 'A'];
     std::size_t pos = 1;
-    if (name[pos] == '#')
-    {
+    if (name[pos] == '#') {
         ++semitone;
         ++pos;
-    }
-    else if (name[pos] == 'b')
-    {
+    } else if (name[pos] == 'b') {
         --semitone;
         ++pos;
     }
@@ -127,7 +119,8 @@ int NoteNumber(const std::string& name)
     return 12 * (octave + 1) + semitone;
 }
 
-LoopBuffer::LoopBuffer(unsigned rate, std::size_t sampleCount) : sampleRate(rate), samples(sampleCount, 0.0)
+LoopBuffer::LoopBuffer(unsigned rate, std::size_t sampleCount)
+    : sampleRate(rate), samples(sampleCount, 0.0)
 {
     if (sampleCount == 0)
         throw std::invalid_argument("empty loop");
@@ -142,8 +135,8 @@ std::size_t LoopBuffer::Wrap(long long index) const
     return static_cast<std::size_t>(wrapped);
 }
 
-void LoopBuffer::AddNote(const Instrument& instrument, double startSeconds, double gateSeconds, double note,
-                         double gain)
+void LoopBuffer::AddNote(const Instrument& instrument, double startSeconds, double gateSeconds,
+                         double note, double gain)
 {
     const double rate = static_cast<double>(sampleRate);
     const double baseHz = NoteToHz(note) * std::pow(2.0, instrument.detuneCents / 1200.0);
@@ -152,19 +145,19 @@ void LoopBuffer::AddNote(const Instrument& instrument, double startSeconds, doub
     const long long last = static_cast<long long>(std::ceil(endSeconds * rate));
 
     double phase = StartPhase(instrument.waveform);
-    for (long long i = first; i < last; ++i)
-    {
+    for (long long i = first; i < last; ++i) {
         const double t = static_cast<double>(i) / rate - startSeconds;
         double hz = baseHz;
-        if (instrument.vibratoCents > 0.0 && t > instrument.vibratoDelay)
-        {
+        if (instrument.vibratoCents > 0.0 && t > instrument.vibratoDelay) {
             const double sinceDelay = t - instrument.vibratoDelay;
             // Fade the wobble in over a tenth of a second rather than switching it on.
             const double depth = instrument.vibratoCents * std::min(1.0, sinceDelay / 0.1);
-            hz *= std::pow(2.0, depth / 1200.0 * std::sin(2.0 * Pi * instrument.vibratoRate * sinceDelay));
+            hz *= std::pow(2.0, depth / 1200.0 *
+                                    std::sin(2.0 * Pi * instrument.vibratoRate * sinceDelay));
         }
         const double dt = hz / rate;
-        samples[Wrap(i)] += gain * EnvelopeGain(instrument.envelope, t, gateSeconds) * Oscillator(instrument, phase, dt);
+        samples[Wrap(i)] += gain * EnvelopeGain(instrument.envelope, t, gateSeconds) *
+                            Oscillator(instrument, phase, dt);
         phase += dt;
         if (phase >= 1.0)
             phase -= 1.0;
@@ -191,8 +184,7 @@ LoopBuffer LoopBuffer::WithEcho(double delaySeconds, double feedback, double wet
     LoopBuffer result(*this);
     const long long delay = std::llround(delaySeconds * static_cast<double>(sampleRate));
     double tapGain = wetGain;
-    for (long long tap = 1; tap <= 32 && tapGain > 1e-4; ++tap)
-    {
+    for (long long tap = 1; tap <= 32 && tapGain > 1e-4; ++tap) {
         for (std::size_t i = 0; i < samples.size(); ++i)
             result.samples[i] += tapGain * samples[Wrap(static_cast<long long>(i) - tap * delay)];
         tapGain *= feedback;
@@ -207,8 +199,7 @@ void LoopBuffer::LowPass(double cutoffHz)
     // First lap only warms the filter up to the state it has when the loop wraps.
     for (double sample : samples)
         state += alpha * (sample - state);
-    for (double& sample : samples)
-    {
+    for (double& sample : samples) {
         state += alpha * (sample - state);
         sample = state;
     }
@@ -223,19 +214,13 @@ Score ParseScore(const std::string& text)
     std::vector<NoteEvent> events;
     int step = 0;
     bool sounding = false;
-    while (tokens >> token)
-    {
-        if (token == ".")
-        {
+    while (tokens >> token) {
+        if (token == ".") {
             if (sounding)
                 ++events.back().lengthSteps;
-        }
-        else if (token == "-")
-        {
+        } else if (token == "-") {
             sounding = false;
-        }
-        else
-        {
+        } else {
             events.push_back({step, 1, NoteNumber(token)});
             sounding = true;
         }
@@ -263,19 +248,20 @@ std::vector<std::int16_t> ToPcm16(const std::vector<double>& samples, double pea
         return pcm;
 
     const double scale = std::pow(10.0, peakDb / 20.0) * 32767.0 / peak;
-    for (std::size_t i = 0; i < samples.size(); ++i)
-    {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
         const long value = std::lround(samples[i] * scale);
         pcm[i] = static_cast<std::int16_t>(std::clamp(value, -32767L, 32767L));
     }
     return pcm;
 }
 
-void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds, double fadeOutSeconds)
+void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds,
+               double fadeOutSeconds)
 {
     const std::size_t count = samples.size();
     const auto toSamples = [&](double seconds) {
-        return std::min(count, static_cast<std::size_t>(std::llround(seconds * static_cast<double>(sampleRate))));
+        return std::min(count, static_cast<std::size_t>(
+                                   std::llround(seconds * static_cast<double>(sampleRate))));
     };
     const std::size_t fadeIn = toSamples(fadeInSeconds);
     const std::size_t fadeOut = toSamples(fadeOutSeconds);

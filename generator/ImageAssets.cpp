@@ -7,11 +7,9 @@
 #include <cmath>
 #include <vector>
 
-namespace qbgen
-{
+namespace qbgen {
 
-namespace
-{
+namespace {
 
 // The pad reads the top-left 200 x 20 pixels and a ball 20 x 20.
 constexpr unsigned WhiteWidth = 200;
@@ -22,8 +20,7 @@ constexpr int BrickHeight = 50;
 constexpr int Bevel = 5;
 
 // Coarse random grid smoothly interpolated: soft blotches, like a worn glaze.
-class ValueNoise final
-{
+class ValueNoise final {
 public:
     explicit ValueNoise(Lcg& random)
     {
@@ -51,19 +48,15 @@ private:
 
     static double Smooth(double t) { return t * t * (3.0 - 2.0 * t); }
     static double Lerp(double a, double b, double t) { return a + (b - a) * t; }
-    double GridAt(int column, int row) const { return grid[static_cast<std::size_t>(row * Columns + column)]; }
+    double GridAt(int column, int row) const
+    {
+        return grid[static_cast<std::size_t>(row * Columns + column)];
+    }
 
     std::array<double, Columns * Rows> grid{};
 };
 
-enum class Edge
-{
-    None,
-    Top,
-    Left,
-    Bottom,
-    Right
-};
+enum class Edge { None, Top, Left, Bottom, Right };
 
 // Which bevel a pixel lies on; the corners are split along their diagonals
 // like a mitred picture frame.
@@ -87,29 +80,33 @@ Edge BevelEdgeAt(int x, int y, int& depth)
     return Edge::Right;
 }
 
-
 // Premultiplied colour, so that sub-pixel samples average without dark fringes.
-struct Paint
-{
+struct Paint {
     double r = 0.0;
     double g = 0.0;
     double b = 0.0;
     double a = 0.0;
 };
 
-Paint Opaque(double grey) { return {grey, grey, grey, 1.0}; }
-Paint Opaque(double r, double g, double b) { return {r, g, b, 1.0}; }
+Paint Opaque(double grey)
+{
+    return {grey, grey, grey, 1.0};
+}
+Paint Opaque(double r, double g, double b)
+{
+    return {r, g, b, 1.0};
+}
 
 Paint Over(const Paint& top, const Paint& bottom)
 {
     const double keep = 1.0 - top.a;
-    return {top.r + bottom.r * keep, top.g + bottom.g * keep, top.b + bottom.b * keep, top.a + bottom.a * keep};
+    return {top.r + bottom.r * keep, top.g + bottom.g * keep, top.b + bottom.b * keep,
+            top.a + bottom.a * keep};
 }
 
 // An axis-aligned box in icon pixels whose edges fall on whole pixels, so the
 // bricks and the pad keep hard edges even at 64 pixels.
-struct PixelBox
-{
+struct PixelBox {
     double left;
     double top;
     double right;
@@ -121,7 +118,10 @@ struct PixelBox
         return {snap(left), snap(top), snap(right), snap(bottom)};
     }
 
-    bool Contains(double x, double y) const { return x >= left && x < right && y >= top && y < bottom; }
+    bool Contains(double x, double y) const
+    {
+        return x >= left && x < right && y >= top && y < bottom;
+    }
 };
 
 // Light from the upper left, as on the brick texture: bright top and left
@@ -144,13 +144,15 @@ double BevelledGrey(const PixelBox& box, double x, double y, double bevel, doubl
     return 138.0;
 }
 
-bool InsideRoundedBox(double x, double y, double left, double top, double right, double bottom, double radius)
+bool InsideRoundedBox(double x, double y, double left, double top, double right, double bottom,
+                      double radius)
 {
     const double cx = std::clamp(x, left + radius, right - radius);
     const double cy = std::clamp(y, top + radius, bottom - radius);
     const double dx = x - cx;
     const double dy = y - cy;
-    return x >= left && x <= right && y >= top && y <= bottom && dx * dx + dy * dy <= radius * radius;
+    return x >= left && x <= right && y >= top && y <= bottom &&
+           dx * dx + dy * dy <= radius * radius;
 }
 
 } // namespace
@@ -169,16 +171,13 @@ sf::Image MakeBrickImage()
 
     sf::Image image;
     image.create(BrickWidth, BrickHeight, sf::Color::White);
-    for (int y = 0; y < BrickHeight; ++y)
-    {
-        for (int x = 0; x < BrickWidth; ++x)
-        {
+    for (int y = 0; y < BrickHeight; ++y) {
+        for (int x = 0; x < BrickWidth; ++x) {
             int depth = 0;
             const Edge edge = BevelEdgeAt(x, y, depth);
             const double inward = static_cast<double>(depth);
             double value = 0.0;
-            switch (edge)
-            {
+            switch (edge) {
             case Edge::Top:
                 value = 253.0 - 3.0 * inward;
                 break;
@@ -191,8 +190,7 @@ sf::Image MakeBrickImage()
             case Edge::Right:
                 value = 138.0 + 9.0 * inward;
                 break;
-            case Edge::None:
-            {
+            case Edge::None: {
                 // The face darkens slightly downward, away from the light.
                 const double down = static_cast<double>(y - Bevel) / (BrickHeight - 2 * Bevel - 1);
                 value = 220.0 - 18.0 * down + 7.0 * blotches.At(x, y) + 2.5 * random.NextBipolar();
@@ -205,7 +203,8 @@ sf::Image MakeBrickImage()
             }
             }
             const auto grey = static_cast<sf::Uint8>(std::clamp(std::lround(value), 0L, 255L));
-            image.setPixel(static_cast<unsigned>(x), static_cast<unsigned>(y), sf::Color(grey, grey, grey));
+            image.setPixel(static_cast<unsigned>(x), static_cast<unsigned>(y),
+                           sf::Color(grey, grey, grey));
         }
     }
     return image;
@@ -218,30 +217,27 @@ sf::Image MakeIcon(unsigned size)
 
     // Two rows of three bricks; the ball has just knocked out the last one of
     // the lower row and the middle one of that row is a red moving brick.
-    struct IconBrick
-    {
+    struct IconBrick {
         PixelBox box;
         bool red;
     };
     std::vector<IconBrick> bricks;
     const double brickTops[] = {0.13, 0.265};
     const double brickLefts[] = {0.11, 0.375, 0.64};
-    for (int row = 0; row < 2; ++row)
-    {
-        for (int column = 0; column < 3; ++column)
-        {
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 3; ++column) {
             if (row == 1 && column == 2)
                 continue;
             const double left = brickLefts[column];
             const double top = brickTops[row];
-            bricks.push_back({PixelBox::FromUnits(left, top, left + 0.25, top + 0.11, size), row == 1 && column == 1});
+            bricks.push_back({PixelBox::FromUnits(left, top, left + 0.25, top + 0.11, size),
+                              row == 1 && column == 1});
         }
     }
     const PixelBox pad = PixelBox::FromUnits(0.22, 0.80, 0.66, 0.875, size);
 
     // The ball and two fading copies of it on the way up from the pad.
-    struct Disc
-    {
+    struct Disc {
         double x;
         double y;
         double radius;
@@ -259,28 +255,28 @@ sf::Image MakeIcon(unsigned size)
         // The game's dark red, a little lighter towards the top.
         paint = Opaque(62.0 - 36.0 * v, 9.0 - 6.0 * v, 9.0 - 6.0 * v);
 
-        for (const IconBrick& brick : bricks)
-        {
+        for (const IconBrick& brick : bricks) {
             if (!brick.box.Contains(x, y))
                 continue;
             const double grey = BevelledGrey(brick.box, x, y, bevel, 214.0);
             paint = brick.red ? Opaque(grey, grey * 0.16, grey * 0.16) : Opaque(grey);
         }
 
-        if (InsideRoundedBox(x, y, pad.left, pad.top, pad.right, pad.bottom, (pad.bottom - pad.top) / 2.0))
+        if (InsideRoundedBox(x, y, pad.left, pad.top, pad.right, pad.bottom,
+                             (pad.bottom - pad.top) / 2.0))
             paint = Opaque(y < pad.top + bevel ? 255.0 : (y >= pad.bottom - bevel ? 150.0 : 226.0));
 
-        for (const Disc& disc : trail)
-        {
+        for (const Disc& disc : trail) {
             const double dx = u - disc.x;
             const double dy = v - disc.y;
             if (dx * dx + dy * dy <= disc.radius * disc.radius)
-                paint = Over({255.0 * disc.alpha, 255.0 * disc.alpha, 255.0 * disc.alpha, disc.alpha}, paint);
+                paint =
+                    Over({255.0 * disc.alpha, 255.0 * disc.alpha, 255.0 * disc.alpha, disc.alpha},
+                         paint);
         }
         const double dx = u - ball.x;
         const double dy = v - ball.y;
-        if (dx * dx + dy * dy <= ball.radius * ball.radius)
-        {
+        if (dx * dx + dy * dy <= ball.radius * ball.radius) {
             // A soft highlight up and to the left makes the disc read as a ball.
             const double hx = (u - (ball.x - 0.3 * ball.radius)) / ball.radius;
             const double hy = (v - (ball.y - 0.3 * ball.radius)) / ball.radius;
@@ -293,15 +289,11 @@ sf::Image MakeIcon(unsigned size)
     constexpr int Samples = 4;
     sf::Image image;
     image.create(size, size, sf::Color::Transparent);
-    for (unsigned py = 0; py < size; ++py)
-    {
-        for (unsigned px = 0; px < size; ++px)
-        {
+    for (unsigned py = 0; py < size; ++py) {
+        for (unsigned px = 0; px < size; ++px) {
             Paint sum;
-            for (int sy = 0; sy < Samples; ++sy)
-            {
-                for (int sx = 0; sx < Samples; ++sx)
-                {
+            for (int sy = 0; sy < Samples; ++sy) {
+                for (int sx = 0; sx < Samples; ++sx) {
                     const Paint sample =
                         sceneAt(px + (sx + 0.5) / Samples, py + (sy + 0.5) / Samples);
                     sum.r += sample.r;
@@ -316,7 +308,8 @@ sf::Image MakeIcon(unsigned size)
                 return static_cast<sf::Uint8>(std::clamp(std::lround(value), 0L, 255L));
             };
             image.setPixel(px, py,
-                           sf::Color(channel(sum.r / sum.a), channel(sum.g / sum.a), channel(sum.b / sum.a),
+                           sf::Color(channel(sum.r / sum.a), channel(sum.g / sum.a),
+                                     channel(sum.b / sum.a),
                                      channel(255.0 * sum.a / (Samples * Samples))));
         }
     }

@@ -18,8 +18,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 // Written straight through the sound file writer: sf::SoundBuffer::saveToFile
 // asks OpenAL for the channel count, and on a build machine without an audio
@@ -27,8 +26,7 @@ namespace
 bool WriteSound(const fs::path& path, const qbgen::PcmSound& sound)
 {
     sf::OutputSoundFile file;
-    if (!file.openFromFile(path.string(), sound.sampleRate, 1))
-    {
+    if (!file.openFromFile(path.string(), sound.sampleRate, 1)) {
         std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
         return false;
     }
@@ -38,8 +36,7 @@ bool WriteSound(const fs::path& path, const qbgen::PcmSound& sound)
 
 bool WriteImage(const fs::path& path, const sf::Image& image)
 {
-    if (!image.saveToFile(path.string()))
-    {
+    if (!image.saveToFile(path.string())) {
         std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
         return false;
     }
@@ -51,14 +48,15 @@ int WriteIcons(const fs::path& root)
 {
     std::error_code error;
     fs::create_directories(root, error);
-    if (error)
-    {
-        std::cerr << "quadrabash_assetgen: cannot create " << root << ": " << error.message() << '\n';
+    if (error) {
+        std::cerr << "quadrabash_assetgen: cannot create " << root << ": " << error.message()
+                  << '\n';
         return 1;
     }
     bool ok = true;
     for (const unsigned size : {64u, 128u, 256u})
-        ok &= WriteImage(root / ("quadrabash-" + std::to_string(size) + ".png"), qbgen::MakeIcon(size));
+        ok &= WriteImage(root / ("quadrabash-" + std::to_string(size) + ".png"),
+                         qbgen::MakeIcon(size));
     return ok ? 0 : 1;
 }
 
@@ -69,8 +67,7 @@ int main(int argc, char* argv[])
     const std::string icons = "--icons";
     if (argc == 3 && argv[1] == icons)
         return WriteIcons(argv[2]);
-    if (argc != 2 || argv[1] == icons)
-    {
+    if (argc != 2 || argv[1] == icons) {
         const char* self = argc > 0 ? argv[0] : "quadrabash_assetgen";
         std::cerr << "usage: " << self << " <output-folder>\n"
                   << "       " << self << " --icons <output-folder>\n";
@@ -81,14 +78,13 @@ int main(int argc, char* argv[])
     const fs::path sounds = root / "Sounds";
     std::error_code error;
     fs::create_directories(sounds, error);
-    if (error)
-    {
-        std::cerr << "quadrabash_assetgen: cannot create " << sounds << ": " << error.message() << '\n';
+    if (error) {
+        std::cerr << "quadrabash_assetgen: cannot create " << sounds << ": " << error.message()
+                  << '\n';
         return 1;
     }
 
-    try
-    {
+    try {
         bool ok = true;
         ok &= WriteImage(root / "blanc.png", qbgen::MakeWhiteImage());
         ok &= WriteImage(root / "Brick.jpg", qbgen::MakeBrickImage());
@@ -97,9 +93,7 @@ int main(int argc, char* argv[])
         ok &= WriteSound(sounds / "ball_tap_pad.wav", qbgen::MakePadTap());
         ok &= WriteSound(sounds / "ball_tap_brick.wav", qbgen::MakeBrickTap());
         return ok ? 0 : 1;
-    }
-    catch (const std::exception& failure)
-    {
+    } catch (const std::exception& failure) {
         // A typo in a score or a tempo that does not loop cleanly ends up here.
         std::cerr << "quadrabash_assetgen: " << failure.what() << '\n';
         return 1;

@@ -8,14 +8,12 @@
 // Small offline synthesiser for the generated music and sound effects.
 // Everything is computed from fixed numbers and a seeded LCG, so the same
 // build writes byte-identical files on every run.
-namespace qbgen
-{
+namespace qbgen {
 
 constexpr double Pi = 3.14159265358979323846;
 
 // Our own generator rather than <random>: its output is fixed by these few lines.
-class Lcg final
-{
+class Lcg final {
 public:
     explicit Lcg(std::uint32_t seed) : state(seed) {}
 
@@ -30,8 +28,7 @@ private:
 
 // Attack-decay-sustain-release in seconds. Attack ramps up from silence and
 // release ramps down to silence, so no note can start or stop on a click.
-struct Envelope
-{
+struct Envelope {
     double attack;
     double decay;   // time constant of the fall from 1 to sustain
     double sustain; // 0 gives a plucked note that dies away on its own
@@ -47,16 +44,14 @@ double NoteToHz(double note);
 // score fails the build instead of playing a wrong note.
 int NoteNumber(const std::string& name);
 
-enum class Waveform
-{
+enum class Waveform {
     Pulse,    // chip lead, band-limited so high notes do not alias
     Triangle, // chip bass and soft pads
     Sine,
-    Bell      // sine with a couple of quiet overtones, for soft arpeggios
+    Bell // sine with a couple of quiet overtones, for soft arpeggios
 };
 
-struct Instrument
-{
+struct Instrument {
     Waveform waveform = Waveform::Sine;
     double duty = 0.5; // pulse width, Pulse only
     Envelope envelope{0.005, 0.1, 0.8, 0.02};
@@ -69,12 +64,12 @@ struct Instrument
 
 // A mono mix whose end is glued to its start: anything that sounds past the
 // last sample carries on at the first, so the loop point is seamless.
-class LoopBuffer final
-{
+class LoopBuffer final {
 public:
     LoopBuffer(unsigned sampleRate, std::size_t sampleCount);
 
-    void AddNote(const Instrument& instrument, double startSeconds, double gateSeconds, double note, double gain);
+    void AddNote(const Instrument& instrument, double startSeconds, double gateSeconds, double note,
+                 double gain);
     // Mixes a pre-rendered hit (a drum) starting at startSeconds.
     void AddSamples(double startSeconds, const std::vector<double>& samples, double gain);
     void Mix(const LoopBuffer& other, double gain);
@@ -95,15 +90,13 @@ private:
 };
 
 // One note of a parsed score line, in steps of the line's grid.
-struct NoteEvent
-{
+struct NoteEvent {
     int startStep;
     int lengthSteps;
     int note;
 };
 
-struct Score
-{
+struct Score {
     std::vector<NoteEvent> events;
     int stepCount = 0;
 };
@@ -121,6 +114,7 @@ std::size_t LoopLength(unsigned sampleRate, unsigned bpm, unsigned bars);
 std::vector<std::int16_t> ToPcm16(const std::vector<double>& samples, double peakDb);
 
 // Linear ramps at both ends so a one-shot effect starts and ends on silence.
-void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds, double fadeOutSeconds);
+void FadeEdges(std::vector<double>& samples, unsigned sampleRate, double fadeInSeconds,
+               double fadeOutSeconds);
 
 } // namespace qbgen

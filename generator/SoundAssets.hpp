@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace qbgen
-{
+namespace qbgen {
 
-struct PcmSound
-{
+struct PcmSound {
     std::vector<std::int16_t> samples; // mono
     unsigned sampleRate = 0;
 };
