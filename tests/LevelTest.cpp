@@ -22,10 +22,10 @@ static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
 
 class LevelTest : public GameTest {};
 
-// As when the last brick breaks with a ball on the field: the shake stops at once, then the pad
-// glides 5 steps of 5 pixels onto the centre line at 860, deaf to the arrows, and climbs 96 steps
-// of 10 until wholly above the window, taking the level's bricks and balls with it. The level-clear
-// key keeps the coins at 10000.
+// As when the last brick breaks with a ball on the field: the view stops shaking at once. An arrow
+// held since before still steers in that first step (885 to 900), and never again: the pad glides 8
+// steps of 5 pixels onto the centre line at 860 and climbs 96 steps of 10 until wholly above the
+// window, taking the level's bricks and balls with it. The level-clear key keeps the coins at 10000.
 TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel)
 {
     ExpectLevel(*game, 5, 1, 975.f);
@@ -33,19 +33,19 @@ TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel
     ClearField();
     State().SpawnBall();
     State().SetCombo(5);
+    Send(KeyPressed(sf::Keyboard::Right));
     game->AddRemainingBricks(-54);
     game->Render();
     Step();
     game->Render();
     const sf::RenderWindow& window = *game->GetWindow();
-    EXPECT_TRUE(game->GetShakeStrength() == 0.f && State().GetCombo() == 0 &&
-                window.getView().getCenter() == window.getDefaultView().getCenter())
+    EXPECT_EQ(window.getView().getCenter(), window.getDefaultView().getCenter())
         << "the shake goes on into the exit";
-    Send(KeyPressed(sf::Keyboard::Right));
     int steps = 0;
     for (; steps < 500 && !State().IsShopOpen(); ++steps)
         Step();
-    EXPECT_EQ(steps, 101);
+    EXPECT_EQ(steps, 104);
+    Send(KeyReleased(sf::Keyboard::Right));
     EXPECT_EQ(game->GetEntities(), std::vector<Entity*>{&ThePad()});
     EXPECT_EQ(ScreenOf(*game), "shop main-music");
 
