@@ -85,7 +85,8 @@ TEST_F(BallTest, ComboMultipliesTheDamageAndTheRewardOfABrokenBrick)
     for (int n = 1; n <= 8; ++n) {
         SCOPED_TRACE(testing::Message() << "broken at combo " << n);
         ClearField();
-        State().SetCoins(0), State().SetScore(0);
+        State().SetCoins(0);
+        State().SetScore(0);
         // Broken by exactly n hits: 5 + 5 + 10 + ... + 5 (n - 1).
         AddBrick(5 * (1 + n * (n - 1) / 2));
         ball = AddBall({550.f, 291.f}, {0.5f, 0.8f});

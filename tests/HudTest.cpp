@@ -17,7 +17,10 @@ class HudRowsTest : public GameTest {};
 
 TEST_F(HudRowsTest, EachNumberIsShownInItsOwnRow)
 {
-    State().SetCoins(1234), State().SetScore(77), ThePad().TakeDamage(2), game->Render();
+    State().SetCoins(1234);
+    State().SetScore(77);
+    ThePad().TakeDamage(2);
+    game->Render();
     const Hud& hud = *game->GetHud();
     EXPECT_EQ(hud.GetCoinsValue().getString() + " " + hud.GetScoreValue().getString() + " " +
                   hud.GetHpValue().getString(),

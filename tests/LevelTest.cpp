@@ -25,7 +25,8 @@ class LevelTest : public GameTest {};
 // As when the last brick breaks with a ball on the field: the view stops shaking at once. An arrow
 // held since before still steers in that first step (885 to 900), and never again: the pad glides 8
 // steps of 5 pixels onto the centre line at 860 and climbs 96 steps of 10 until wholly above the
-// window, taking the level's bricks and balls with it. The level-clear key keeps the coins at 10000.
+// window, taking the level's bricks and balls with it. The level-clear key keeps the coins at
+// 10000.
 TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel)
 {
     ExpectLevel(*game, 5, 1, 975.f);

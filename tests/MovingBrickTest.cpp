@@ -2,7 +2,11 @@
 
 class MovingBrickTest : public GameTest {
 protected:
-    void SetUp() override { GameTest::SetUp(), ClearField(); }
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        ClearField();
+    }
     MovableBrick* AddMovingBrick(sf::Vector2f home)
     {
         game->GetEntities().push_back(new MovableBrick(
@@ -25,8 +29,11 @@ TEST_F(MovingBrickTest, DropsOnlyOnceLaunchedTurnsOnThePadLineAndStopsAtHome)
         Step();
     float lowest = brick->GetPosition().y;
     for (int steps = 0;
-         steps < 5000 && (brick->GetPosition() != home || brick->GetDirection().y != 0.f); ++steps)
-        Step(), lowest = std::max(lowest, brick->GetPosition().y);
+         steps < 5000 && (brick->GetPosition() != home || brick->GetDirection().y != 0.f);
+         ++steps) {
+        Step();
+        lowest = std::max(lowest, brick->GetPosition().y);
+    }
     EXPECT_EQ(lowest, 930.f) << "it turns on the pad's line, never below";
     EXPECT_EQ(brick->GetPosition(), home);
     EXPECT_FALSE(brick->IsReturning());

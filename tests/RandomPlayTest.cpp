@@ -35,19 +35,15 @@ public:
             return {KeyPressed(key)};
         }
         if (dice < 23)
-            return {sf::Event{Roll(2) ? sf::Event::LostFocus : sf::Event::GainedFocus, {}}};
+            return {WindowEvent(Roll(2) ? sf::Event::LostFocus : sf::Event::GainedFocus)};
         if (dice < 40)
             return {Click(game)};
         if (dice < 42 && game.IsPlaying())
             BreakEveryBrick(game);
         // One step from leaving the top: the pad climbs 10 pixels a step.
         if (game.GetScreen() == Screen::LevelExit && game.GetPad()->GetPosition().y < -10.f &&
-            Roll(2)) {
-            for (Entity* e : game.GetEntities()) {
-                if (typeid(*e) == typeid(Ball))
-                    e->SetPosition({e->GetPosition().x, 1075.f});
-            }
-        }
+            Roll(2))
+            LoseEveryBall(game);
         return {};
     }
 

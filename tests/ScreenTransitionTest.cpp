@@ -12,19 +12,13 @@ protected:
         const std::map<std::string, std::function<void()>> actions = {
             {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }},
             {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
-            {"blur",
-             [this] {
-                 Send(sf::Event{sf::Event::LostFocus, {}});
-             }},
+            {"blur", [this] { Send(WindowEvent(sf::Event::LostFocus)); }},
             {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }},
             {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
             {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }},
             {"over", [this] { game->GameOver(); }},
             {"launch", [this] { Send(LeftClick(10, 500)); }},
-            {"close",
-             [this] {
-                 Send(sf::Event{sf::Event::Closed, {}});
-             }},
+            {"close", [this] { Send(WindowEvent(sf::Event::Closed)); }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
             {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},
@@ -36,9 +30,7 @@ protected:
             {"shop", [this] { RunUntilShop(); }},
             {"home", [this] { RunUntilPadIsBack(); }},
             {"lose", [this] {
-                 for (Entity* e : game->GetEntities())
-                     typeid(*e) == typeid(Ball) ? e->SetPosition({e->GetPosition().x, 1075.f})
-                                                : void();
+                 LoseEveryBall(*game);
                  Step();
              }}};
         for (const auto& [words, screen] : script) {
@@ -50,8 +42,8 @@ protected:
     }
 };
 
-// The clock counts played time only and the music follows the menus. An Escape still held when the window loses
-// focus does not block the next one. Escape in the very step that loses the game
+// The clock counts played time only and the music follows the menus. An Escape still held when the
+// window loses focus does not block the next one. Escape in the very step that loses the game
 // leaves the same game over and restart; a restart lets go of the keys held
 // when the game was lost and gives the pad back even when it was lost during
 // the level exit.

@@ -29,6 +29,14 @@ sf::Vector2i CentreOf(const sf::Text& button)
         sf::Vector2f(bounds.left + bounds.width / 2, bounds.top + bounds.height / 2));
 }
 
+void LoseEveryBall(Game& game)
+{
+    for (Entity* e : game.GetEntities()) {
+        if (typeid(*e) == typeid(Ball))
+            e->SetPosition({e->GetPosition().x, 1075.f});
+    }
+}
+
 const char* NameOf(Game::Screen screen)
 {
     // In the order of the enumeration.

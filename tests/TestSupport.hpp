@@ -70,6 +70,12 @@ inline sf::Event KeyReleased(sf::Keyboard::Key key)
     return KeyPressed(key, sf::Event::KeyReleased);
 }
 sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
+inline sf::Event WindowEvent(sf::Event::EventType type)
+{
+    return sf::Event{type, {}};
+}
+// Puts every ball on the bottom edge: the next step loses them.
+void LoseEveryBall(Game& game);
 // The middle of a button's bounds, in whole pixels.
 sf::Vector2i CentreOf(const sf::Text& button);
 
