@@ -15,8 +15,9 @@
 
 void Game::SteerPad(Pad& p)
 {
-    // Between levels the pad moves by itself: an arrow held since before
-    // must not push it off the centre line it leaves and comes back on.
+    // Between levels the pad moves by itself: neither an arrow held since
+    // before nor a stop may push it off the centre line it leaves and comes
+    // back on.
     if (!padControlEnabled)
         return;
     if (rightPressed) {
@@ -29,8 +30,7 @@ void Game::SteerPad(Pad& p)
             p.Stop();
         else
             p.MoveLeft();
-    } else if (remainingBricks != 0) {
-        // With no bricks left the level change drives the pad.
+    } else {
         p.Stop();
     }
 }
