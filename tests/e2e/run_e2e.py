@@ -158,9 +158,10 @@ def full_game(run, smoke, game_dir):
     run.click(CONTINUER_CLICK)
     level2 = run.seen("'Continuer' to bring the pad back for the next level",
                       lambda image: pad_left(image) == PAD_CENTRED_X and not shop_open(image))
-    run.key("Right", 0.6)
-    moved = pad_left(run.seen("the pad after the Right key", lambda image: True))
-    check((moved or 0) > PAD_CENTRED_X + 20, "holding the Right key moves the pad right", f"to {moved}")
+    # Held until the pad is seen to move, however slowly a busy machine runs the game.
+    run.display.tool("xdotool", "keydown", "Right")
+    run.seen("the Right key, held, to move the pad right", lambda image: (pad_left(image) or 0) > PAD_CENTRED_X + 100)
+    run.display.tool("xdotool", "keyup", "Right")
     marks["launch"] = run.recorded_seconds()
     run.click((WIDTH // 2, HEIGHT // 2))  # any left click launches
     run.seen("a left click to launch the ball", lambda image: (ball(image) or (0, HEIGHT))[1] < BALL_LAUNCHED_ABOVE,
