@@ -10,8 +10,8 @@ set -euo pipefail
 mode="${1:-play}"
 packages=(build-essential cmake pkg-config libsfml-dev libstb-dev fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev
-               xvfb x11-utils xdotool sox python3 python3-numpy)
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev imagemagick
+               xvfb xdotool sox python3 python3-numpy)
 fi
 packages+=("${@:2}")
 
