@@ -1,8 +1,7 @@
 // Cost of the simulation step and of laying out a level; tools/bench.sh runs
 // these and writes docs/performance.md. The game needs a window: run under
 // Xvfb, e.g.
-//   cd build/game && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1920x1080x24"
-//   ../bench/quadrabash_bench
+//   cd build/game && python3 ../../tests/xsession.py ../bench/quadrabash_bench
 
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
@@ -61,7 +60,7 @@ Game* TheGame(benchmark::State& state)
         return game.get();
     setenv("ALSOFT_DRIVERS", "null", 0);
     if (!std::getenv("DISPLAY")) {
-        state.SkipWithError("no DISPLAY: run the benchmarks under xvfb-run");
+        state.SkipWithError("no DISPLAY: run the benchmarks under tests/xsession.py");
         return nullptr;
     }
     if (!EnterGameFolder()) {

@@ -161,7 +161,7 @@ void PlayOneSeed(std::uint32_t seed)
         if (!game || !game->IsWindowOpen()) {
             game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
             game->Init();
-            ASSERT_TRUE(game->IsWindowOpen()) << "no window: run the tests under xvfb-run";
+            ASSERT_TRUE(game->IsWindowOpen()) << "no window: run them through ctest, which gives each its own X display";
             newGame = NewGameFlags(*game);
         }
         const Screen before = game->GetScreen();

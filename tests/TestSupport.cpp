@@ -74,7 +74,7 @@ void GameTest::SetUp()
     escapeHeld = false;
     game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
     game->Init();
-    ASSERT_TRUE(game->IsWindowOpen()) << "no window: run the tests under xvfb-run";
+    ASSERT_TRUE(game->IsWindowOpen()) << "no window: run them through ctest, which gives each its own X display";
 }
 
 void GameTest::TearDown()
