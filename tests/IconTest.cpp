@@ -18,3 +18,13 @@ TEST(IconTest, DrawsEachMenuIconAtItsSize)
             << name;
     }
 }
+
+// Without its folder, --icons must be refused, not taken as the name of a
+// folder to fill with the game's assets.
+TEST(IconTest, RefusesIconsWithoutAFolder)
+{
+    const TempDir folder;
+    const ScopedWorkingDirectory inside(folder.Path());
+    EXPECT_NE(RunGenerator("--icons"), 0);
+    EXPECT_FALSE(std::filesystem::exists("--icons"));
+}
