@@ -32,6 +32,7 @@ TEST_F(MenuTest, MenusAreCentredOnTheirBands)
     const PauseMenu pause(game.get(), false);
     const GameOverMenu over(game.get());
     EXPECT_EQ(pause.GetBackdrop().getGlobalBounds(), sf::FloatRect(640.f, 0.f, 640.f, 1080.f));
+    EXPECT_LT(pause.GetBackdrop().getFillColor().a, 255) << "the band hides the field behind it";
     EXPECT_NEAR(over.GetBackdrop().getPosition().x, 411.43f, 0.01f);
     EXPECT_NEAR(over.GetBackdrop().getSize().x, 1097.14f, 0.01f);
     const std::pair<const sf::Text*, float> texts[] = {{&pause.GetPlayText(), -50.f},

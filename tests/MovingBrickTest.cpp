@@ -53,4 +53,5 @@ TEST_F(MovingBrickTest, PadLosesAPointPerMovingBrickEachStepAndBreakingItEndsThe
         EXPECT_EQ(game->GetScreen() == Game::Screen::GameOver, hitPoints == 0);
     }
     EXPECT_EQ(ScreenOf(*game), "game-over main-music");
+    EXPECT_TRUE(State().IsPaused()) << "the lost game goes on behind its menu";
 }

@@ -1,6 +1,10 @@
 #include "TestSupport.hpp"
 
+#include "assets/AssetCheck.hpp"
 #include "audio/SoundManager.hpp"
+
+#include <SFML/Graphics/Image.hpp>
+#include <fstream>
 
 // The mix a player hears: both tracks at half volume, looping, the pad's tap
 // well under the brick's. With the menu music and the pad's sound missing: each failure is
@@ -40,18 +44,37 @@ TEST(SoundManagerTest, MissingFilesAreReportedAndTheOthersStillLoad)
 
 // With no asset at all, start-up reports each failure once, in the order the
 // parts are built, and the game still plays.
-TEST(StartupTest, EveryMissingAssetIsReportedInTheOrderOfStartUp)
+// With no asset at all, or with files SFML would choke on, start-up reports
+// each failure once, in the order the parts are built, and the game still
+// plays. The broken ones: pictures wider than the game accepts, and WAV files
+// whose data comes before their format, on which SFML 2.5 divides by zero.
+TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
 {
-    const TempDir empty;
-    const ScopedWorkingDirectory cwd(empty.Path());
-    CapturedStdout out;
-    Game game(sf::Vector2u(1920, 1080), "Quadrabash");
-    game.Init();
-    EXPECT_EQ(out.Lines(),
-              (std::vector<std::string>{
-                  "Hud() => Cannot load custom font.", "Failed to load Music",
-                  "Failed to load Music", "Failed to load Sound", "Failed to load Sound",
-                  "Music Menu_music not found", "ShopMenu() => Cannot load custom font.",
-                  "Loading texture failed.", "Loading texture failed.", "Loading texture failed.",
-                  "Loading texture failed.", "PauseMenu() => Cannot load custom font."}));
+    const TempDir empty, broken;
+    std::filesystem::create_directory(broken.Path() + "/Sounds");
+    sf::Image tooWide;
+    tooWide.create(maxImageSide + 1, 1);
+    for (const char* name : {"/blanc.png", "/Brick.jpg"})
+        ASSERT_TRUE(tooWide.saveToFile(broken.Path() + name));
+    const std::string dataFirst("RIFF\x2c\0\0\0WAVEdata\x08\0\0\0\0\0\0\0\0\0\0\0"
+                                "fmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xac\0\0\x02\0\x10\0",
+                                52);
+    for (const char* name :
+         {"Last_Boss_Trove_Shadow_Tower", "Calm_hub", "ball_tap_pad", "ball_tap_brick"})
+        std::ofstream(broken.Path() + "/Sounds/" + name + ".wav", std::ios::binary) << dataFirst;
+    for (const TempDir* folder : {&empty, &broken}) {
+        const ScopedWorkingDirectory cwd(folder->Path());
+        CapturedStdout out;
+        Game game(sf::Vector2u(1920, 1080), "Quadrabash");
+        game.Init();
+        EXPECT_EQ(
+            out.Lines(),
+            (std::vector<std::string>{
+                "Hud() => Cannot load custom font.", "Failed to load Music", "Failed to load Music",
+                "Failed to load Sound", "Failed to load Sound", "Music Menu_music not found",
+                "ShopMenu() => Cannot load custom font.", "Loading texture failed.",
+                "Loading texture failed.", "Loading texture failed.", "Loading texture failed.",
+                "PauseMenu() => Cannot load custom font."}))
+            << (folder == &empty ? "no assets" : "broken assets");
+    }
 }

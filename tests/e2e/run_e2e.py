@@ -236,10 +236,11 @@ def hear(wave, game_dir, marks, broke):
         # sharp attack out of the music under it.
         return similarity(np.concatenate([sound, sound[:len(piece)]]), piece) if loop else \
             similarity(np.diff(piece), np.diff(sound))
-    for screen, start, end, track in (("the start menu", 0.0, marks["start"], MENU),
-                                      ("play", marks["launch"], marks["lost"], MAIN)):
-        score = heard(track, start + 0.4, min(end, start + 3), loop=True)
-        check(score >= 0.8, f"sound: {screen} plays {track}", f"similarity {score:.2f}")
+    for screen, start, end, track, other in (("the start menu", 0.0, marks["start"], MENU, MAIN),
+                                             ("play", marks["launch"], marks["lost"], MAIN, MENU)):
+        score, wrong = (heard(sound, start + 0.4, min(end, start + 3), loop=True) for sound in (track, other))
+        check(score >= 0.8 and wrong <= score - 0.2, f"sound: {screen} plays {track}, not {other}",
+              f"similarity {score:.2f} against {wrong:.2f}")
     score = heard(BRICK_HIT, broke[0] - 0.3, broke[1] + 0.3) if broke else 0
     check(score >= 0.5, "a brick is seen breaking and its sound heard", f"similarity {score:.2f}")
 
