@@ -28,7 +28,7 @@ GameOverMenu::GameOverMenu(Game* game_) : game(game_)
 void GameOverMenu::HandleClick(sf::Vector2i position)
 {
     if (IsHit(restartText, position)) {
-        // Restart destroys this menu: return without touching a member.
+        // Restart replaces the play state this menu was built with: return at once.
         game->Restart();
         return;
     }

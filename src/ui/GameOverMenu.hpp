@@ -19,7 +19,8 @@ public:
     GameOverMenu& operator=(GameOverMenu&&) = delete;
 
     const std::vector<const sf::Drawable*>& GetDrawables() const { return drawables; }
-    // May destroy this menu (through the restart); touches nothing afterwards.
+    // May close this menu (through the restart), which the game frees once the
+    // event is handled; the lost game's state is gone at once.
     void HandleClick(sf::Vector2i position);
 
     const sf::Text& GetTitleText() const { return titleText; }

@@ -21,7 +21,8 @@ public:
     PauseMenu& operator=(PauseMenu&&) = delete;
 
     const std::vector<const sf::Drawable*>& GetDrawables() const { return drawables; }
-    // May destroy this menu (through the resume); touches nothing afterwards.
+    // May close this menu (through the resume); the game frees it once the
+    // event is handled.
     void HandleClick(sf::Vector2i position);
     bool IsStartMenu() const { return startMode; }
 
