@@ -7,46 +7,23 @@
 #include <fstream>
 
 // The mix a player hears: both tracks at half volume, looping, the pad's tap
-// well under the brick's. With the menu music and the pad's sound missing: each failure is
-// reported, the others still load under their own names, and every use of a missing name is
-// reported.
-TEST(SoundManagerTest, MissingFilesAreReportedAndTheOthersStillLoad)
+// well under the brick's, each effect from its own file.
+TEST(SoundManagerTest, TracksLoopAtHalfVolumeAndThePadTapIsTheQuietEffect)
 {
     const SoundManager all;
     EXPECT_NE(all.FindSound("Ball_tap_pad")->getBuffer(),
               all.FindSound("Ball_tap_brick")->getBuffer());
-    for (const auto& [name, volume] :
-         {std::pair<const char*, float>{"Main_music", 50.f}, {"Menu_music", 50.f}}) {
-        EXPECT_NEAR(all.FindMusic(name)->getVolume(), volume, 0.01) << name;
+    for (const char* name : {"Main_music", "Menu_music"}) {
+        EXPECT_NEAR(all.FindMusic(name)->getVolume(), 50.f, 0.01) << name;
         EXPECT_TRUE(all.FindMusic(name)->getLoop()) << name;
     }
-    for (const auto& [name, volume] :
-         {std::pair<const char*, float>{"Ball_tap_pad", 15.f}, {"Ball_tap_brick", 75.f}})
-        EXPECT_NEAR(all.FindSound(name)->getVolume(), volume, 0.01) << name;
-    const TempDir dir;
-    std::filesystem::copy(GameDir() + "/Sounds", dir.Path() + "/Sounds");
-    std::filesystem::remove(dir.Path() + "/Sounds/Calm_hub.wav");
-    std::filesystem::remove(dir.Path() + "/Sounds/ball_tap_pad.wav");
-    const ScopedWorkingDirectory cwd(dir.Path());
-    CapturedStdout out;
-    SoundManager sounds;
-    ASSERT_TRUE(sounds.FindMusic("Main_music") && !sounds.FindMusic("Menu_music") &&
-                !sounds.FindSound("Ball_tap_pad") && sounds.FindSound("Ball_tap_brick"));
-    sounds.PlayMusic("Menu_music");
-    sounds.PauseMusic("Menu_music");
-    sounds.StopMusic("Menu_music");
-    sounds.PlaySound("Ball_tap_pad");
-    EXPECT_EQ(out.Lines(), (std::vector<std::string>{
-                               "Failed to load Music", "Failed to load Sound",
-                               "Music Menu_music not found", "Music Menu_music not found",
-                               "Music Menu_music not found", "Sound Ball_tap_pad not found"}));
+    EXPECT_NEAR(all.FindSound("Ball_tap_pad")->getVolume(), 15.f, 0.01);
+    EXPECT_NEAR(all.FindSound("Ball_tap_brick")->getVolume(), 75.f, 0.01);
 }
 
-// With no asset at all, start-up reports each failure once, in the order the
-// parts are built, and the game still plays.
 // With no asset at all, or with files SFML would choke on, start-up reports
 // each failure once, in the order the parts are built, and the game still
-// plays. The broken ones: pictures wider than the game accepts, and WAV files
+// draws and steps. The broken ones: pictures wider than the game accepts, and WAV files
 // whose data comes before their format, on which SFML 2.5 divides by zero.
 TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
 {
@@ -67,6 +44,10 @@ TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
         CapturedStdout out;
         Game game(sf::Vector2u(1920, 1080), "Quadrabash");
         game.Init();
+        for (int frame = 0; frame < 3; ++frame) {
+            game.Update();
+            game.Render();
+        }
         EXPECT_EQ(
             out.Lines(),
             (std::vector<std::string>{
