@@ -20,8 +20,8 @@ RECORDING_RATE, ANALYSIS_RATE = 44100, 11025  # sounds are told apart at a quart
 BACKGROUND = (36, 4, 4)
 PLAYFIELD_ROWS = np.s_[240:925]              # between the wall and the pad: only the ball is white there
 BALL_LAUNCHED_ABOVE = 865                    # a ball waiting on the pad is centred 10 px above its top
-PAD_ROW, PAD_WIDTH, PAD_CENTRED_X = 940, 200, 860  # a row through the pad, 20 high with its top at 930
-MENU_BAND_WIDTH = WIDTH // 3                 # the game over band is wider
+PAD_ROW, PAD_CENTRED_X = 940, 860           # a row through the pad, 20 high with its top at 930
+MENU_BAND_WIDTH = WIDTH // 3                 # the start and pause menus' band; the game over one is wider
 FIRST_BUTTON, SECOND_BUTTON = (WIDTH // 2, HEIGHT // 2 - 45), (WIDTH // 2, HEIGHT // 2 + 55)  # 50 px off the middle
 CONTINUER, CONTINUER_CLICK = np.s_[85:210, 500:960], (WIDTH // 2 - 150, 143)  # right-aligned on the middle
 SHOP_EMPTY_TOP_RIGHT = np.s_[60:225, 1000:1900]  # bare background while the shop is open
@@ -115,10 +115,6 @@ def band_width(image):
     return width if width > 100 else 0
 
 
-def game_over_shown(image):
-    return band_width(image) > MENU_BAND_WIDTH + 2
-
-
 def pad_left(image):
     columns = np.flatnonzero(image[PAD_ROW].min(axis=1) >= 180)
     return int(columns[0]) if len(columns) >= 150 else None
@@ -163,11 +159,14 @@ def full_game(run, smoke, game_dir):
              10, "play")
     if run.docs:
         film(run, os.path.join(run.docs, "play.gif"))
-    lose_ball(run)
-    marks["lost"] = run.recorded_seconds()
-    run.seen("the game over screen", game_over_shown, picture="game-over")
+    # Long enough to hear the music of play; should the game be lost meanwhile, its menu has
+    # its second button where the pause menu has "Leave", and it also closes the game.
+    wait_until(lambda: run.recorded_seconds() >= marks["launch"] + 3.5, 30, "3.5 s of play", 0.1, run.proc)
+    marks["paused"] = run.recorded_seconds()
+    run.key("Escape", 0.2)
+    run.seen("Escape to open the pause menu", lambda image: band_width(image) > 0, picture="pause")
     run.click(SECOND_BUTTON)
-    run.close([], "'Ragequit'")
+    run.close([], "'Leave'")
     hear(run.wave, game_dir, marks)
 
 
@@ -182,19 +181,6 @@ def film(run, path):
     delay = round(100 * (time.monotonic() - began) / len(frames))
     convert(np.concatenate(frames), path, "-crop", f"{WIDTH // 4}x{HEIGHT // 4}", "+repage", "-set", "delay",
             str(delay), "-loop", "0", "-colors", "64", "-layers", "Optimize")
-
-
-# Keeps the pad away from the ball until the game is over.
-def lose_ball(run):
-    def dodge():
-        image = run.display.grab()
-        pad, at = pad_left(image), ball(image)
-        if pad is not None and at is not None and at[1] > 600 and pad - 80 < at[0] < pad + PAD_WIDTH + 80:
-            run.key("Right" if at[0] < pad + PAD_WIDTH / 2 else "Left", 0.5)
-        return game_over_shown(image)
-    run.key("Left", 0.8)
-    # Each grab holds up the X server the game draws through: look only as often as needed.
-    wait_until(dodge, 120, "the ball to be lost", 0.35, run.proc)
 
 
 # ---------------------------------------------------------------- what was heard
@@ -223,7 +209,7 @@ def hear(wave, game_dir, marks):
         # A music loops, so a piece may run over its end into its start.
         return similarity(np.concatenate([sound, sound[:len(piece)]]), piece)
     for screen, start, end, track, other in (("the start menu", 0.0, marks["start"], MENU, MAIN),
-                                             ("play", marks["launch"], marks["lost"], MAIN, MENU)):
+                                             ("play", marks["launch"], marks["paused"], MAIN, MENU)):
         score, wrong = (heard(sound, start + 0.4, min(end, start + 3)) for sound in (track, other))
         check(score >= 0.8 and wrong <= score - 0.2, f"sound: {screen} plays {track}, not {other}",
               f"similarity {score:.2f} against {wrong:.2f}")
