@@ -1,7 +1,5 @@
 #include "TestSupport.hpp"
 
-#include "audio/SoundManager.hpp"
-
 // Scenes on a field with only the pad, the balls launched; the level still
 // counts its bricks, so it does not end.
 class BallTest : public GameTest {

@@ -4,20 +4,17 @@
 
 // The ball (radius 10) against a brick's top edge from (100, 300) to (200, 300)
 // and its left edge down to (100, 350): only a centre strictly inside the
-// radius, projecting onto the edge with its ends, hits.
+// radius whose projection falls on the edge, its ends included, hits.
 TEST(CollisionTest, BallHitsAnEdgeOnlyWhenStrictlyInsideItsRadius)
 {
-    const std::pair<sf::Vector2f, bool> top[] = {{{150.f, 290.f}, false}, {{150.f, 290.5f}, true},
-                                                 {{150.f, 309.5f}, true}, {{100.f, 295.f}, true},
-                                                 {{200.f, 305.f}, true},  {{99.5f, 295.f}, false},
-                                                 {{200.5f, 295.f}, false}};
-    for (const auto& [centre, hit] : top)
-        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {200.f, 300.f}), hit)
-            << centre.x << ", " << centre.y;
-    const std::pair<sf::Vector2f, bool> left[] = {
-        {{90.f, 320.f}, false}, {{90.5f, 320.f}, true}, {{105.f, 350.f}, true}};
-    for (const auto& [centre, hit] : left)
-        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, {100.f, 350.f}), hit)
+    const sf::Vector2f top(200.f, 300.f), left(100.f, 350.f);
+    const std::tuple<sf::Vector2f, sf::Vector2f, bool> cases[] = {
+        {{150.f, 290.f}, top, false},  {{150.f, 290.5f}, top, true}, {{150.f, 309.5f}, top, true},
+        {{100.f, 295.f}, top, true},   {{200.f, 305.f}, top, true},  {{99.5f, 295.f}, top, false},
+        {{200.5f, 295.f}, top, false}, {{90.f, 320.f}, left, false}, {{90.5f, 320.f}, left, true},
+        {{105.f, 350.f}, left, true}};
+    for (const auto& [centre, end, hit] : cases)
+        EXPECT_EQ(CircleIntersectsSegment(centre, 10.f, {100.f, 300.f}, end), hit)
             << centre.x << ", " << centre.y;
 }
 

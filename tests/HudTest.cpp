@@ -1,6 +1,6 @@
-#include "TestSupport.hpp"
-
 #include "ui/Hud.hpp"
+
+#include <gtest/gtest.h>
 
 // "%f" first, then cut after the second decimal: the clock never shows a
 // hundredth it has not reached.
@@ -11,18 +11,4 @@ TEST(HudTest, PlayedTimeIsCutAfterTwoDecimalsNotRounded)
                                          {83.456789, "83.45"},
                                          {0.009, "0.00"}})
         EXPECT_EQ(Hud::FormatTime(seconds), shown) << seconds;
-}
-
-class HudRowsTest : public GameTest {};
-
-TEST_F(HudRowsTest, EachNumberIsShownInItsOwnRow)
-{
-    State().SetCoins(1234);
-    State().SetScore(77);
-    ThePad().TakeDamage(2);
-    game->Render();
-    const Hud& hud = *game->GetHud();
-    EXPECT_EQ(hud.GetCoinsValue().getString() + " " + hud.GetScoreValue().getString() + " " +
-                  hud.GetHpValue().getString(),
-              "1234 77 3");
 }

@@ -4,27 +4,19 @@
 
 // An install puts each icon in the hicolor folder named after its size: a
 // picture of another size there is scaled blurrily or skipped by the desktop.
-// That the generator writes the same bytes on every run, icons and game
-// assets alike, the package test shows by building the package twice.
-TEST(IconTest, DrawsEachMenuIconAtItsSize)
-{
-    const TempDir folder;
-    ASSERT_EQ(RunGenerator("--icons '" + folder.Path() + "'"), 0);
-    for (const unsigned size : {64u, 128u, 256u}) {
-        const std::string name = "/quadrabash-" + std::to_string(size) + ".png";
-        sf::Image icon;
-        EXPECT_TRUE(icon.loadFromFile(folder.Path() + name) &&
-                    icon.getSize() == sf::Vector2u(size, size))
-            << name;
-    }
-}
-
 // Without its folder, --icons must be refused, not taken as the name of a
-// folder to fill with the game's assets.
-TEST(IconTest, RefusesIconsWithoutAFolder)
+// folder to fill with the game's assets. That the generator writes the same
+// bytes on every run the package test shows by building the package twice.
+TEST(IconTest, DrawsEachMenuIconAtItsSizeAndNeedsAFolder)
 {
     const TempDir folder;
     const ScopedWorkingDirectory inside(folder.Path());
+    ASSERT_EQ(RunGenerator("--icons ."), 0);
+    for (const unsigned size : {64u, 128u, 256u}) {
+        const std::string name = "quadrabash-" + std::to_string(size) + ".png";
+        sf::Image icon;
+        EXPECT_TRUE(icon.loadFromFile(name) && icon.getSize() == sf::Vector2u(size, size)) << name;
+    }
     EXPECT_NE(RunGenerator("--icons"), 0);
     EXPECT_FALSE(std::filesystem::exists("--icons"));
 }

@@ -7,7 +7,7 @@
 TEST(ButtonTest, IsHitInsideItsHalfOpenBounds)
 {
     sf::Font font;
-    ASSERT_TRUE(font.loadFromFile(GameDir() + "/Pixel_Coleco.otf"));
+    ASSERT_TRUE(font.loadFromFile("Pixel_Coleco.otf"));
     sf::Text button;
     SetUpText(button, font, "Acheter", 40, sf::Color::White);
     const sf::FloatRect local = button.getLocalBounds();

@@ -44,7 +44,8 @@ TEST_F(MovingBrickTest, DropsOnlyOnceLaunchedTurnsOnThePadLineAndStopsAtHome)
 // however many of them touch it.
 TEST_F(MovingBrickTest, PadLosesAPointPerMovingBrickEachStepAndBreakingItEndsTheGame)
 {
-    StartPlaying();
+    Press(sf::Keyboard::Escape);
+    Send(LeftClick(10, 500));
     AddMovingBrick({900.f, 880.f});
     AddMovingBrick({1000.f, 880.f});
     for (int hitPoints : {3, 1, 0}) {

@@ -1,10 +1,5 @@
 #include "TestSupport.hpp"
 
-#include "core/Resources.hpp"
-#include "core/Timer.hpp"
-#include "state/RandomFloat.hpp"
-#include "ui/Hud.hpp"
-
 #include <random>
 #include <set>
 
@@ -161,7 +156,8 @@ void PlayOneSeed(std::uint32_t seed)
         if (!game || !game->IsWindowOpen()) {
             game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
             game->Init();
-            ASSERT_TRUE(game->IsWindowOpen()) << "no window: run them through ctest, which gives each its own X display";
+            ASSERT_TRUE(game->IsWindowOpen())
+                << "no window: run them through ctest, which gives each its own X display";
             newGame = NewGameFlags(*game);
         }
         const Screen before = game->GetScreen();

@@ -1,6 +1,5 @@
 #include "TestSupport.hpp"
 
-#include <functional>
 #include <map>
 
 // A player's actions as words, each row followed by the screen it leads to.
@@ -26,9 +25,23 @@ protected:
             {"quit", [this] { Click(game->GetGameOverMenu()->GetQuitText()); }},
             {"buy", [this] { Click(game->GetShopMenu()->GetDamageBuyText()); }},
             {"continue", [this] { Click(game->GetShopMenu()->GetContinueText()); }},
-            {"clear", [this] { ClearLevel(); }},
-            {"shop", [this] { RunUntilShop(); }},
-            {"home", [this] { RunUntilPadIsBack(); }},
+            // The level-clear key held for one step.
+            {"clear",
+             [this] {
+                 Send(KeyPressed(sf::Keyboard::A));
+                 Step();
+                 Send(KeyReleased(sf::Keyboard::A));
+             }},
+            // The loop draws the shop once before it can be clicked.
+            {"shop",
+             [this] {
+                 StepUntil([this] { return State().IsShopOpen(); });
+                 game->Render();
+             }},
+            {"home",
+             [this] {
+                 StepUntil([this] { return game->GetScreen() != Game::Screen::LevelEntry; });
+             }},
             {"lose", [this] {
                  LoseEveryBall(*game);
                  Step();

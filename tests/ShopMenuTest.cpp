@@ -1,7 +1,5 @@
 #include "TestSupport.hpp"
 
-#include <functional>
-
 class ShopMenuTest : public GameTest {};
 
 // Each purchase of a kind raises its next price by the step times the number

@@ -1,7 +1,6 @@
 #include "TestSupport.hpp"
 
 #include "assets/AssetCheck.hpp"
-#include "audio/SoundManager.hpp"
 
 #include <SFML/Graphics/Image.hpp>
 #include <fstream>

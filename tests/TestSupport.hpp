@@ -1,12 +1,17 @@
 #pragma once
 
+#include "audio/SoundManager.hpp"
 #include "core/Game.hpp"
+#include "core/Resources.hpp"
+#include "core/Timer.hpp"
 #include "entities/Ball.hpp"
 #include "entities/MovableBrick.hpp"
 #include "entities/Pad.hpp"
 #include "entities/StaticBrick.hpp"
 #include "state/GameState.hpp"
+#include "state/RandomFloat.hpp"
 #include "ui/GameOverMenu.hpp"
+#include "ui/Hud.hpp"
 #include "ui/PauseMenu.hpp"
 #include "ui/ShopMenu.hpp"
 
@@ -20,6 +25,13 @@
 #include <unistd.h>
 
 namespace testsupport {
+
+// Every test runs from the ready-to-play folder, on an audio backend without a device.
+inline const bool inGameFolder = [] {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    std::filesystem::current_path(QB_GAME_DIR);
+    return true;
+}();
 
 // Captures everything written to std::cout while alive.
 struct CapturedStdout {
@@ -55,29 +67,41 @@ struct ScopedWorkingDirectory {
     ~ScopedWorkingDirectory() { std::filesystem::current_path(previous); }
 };
 
-inline std::string GameDir()
-{
-    return QB_GAME_DIR;
-}
 // The asset generator's exit status for the given shell-quoted arguments.
 inline int RunGenerator(const std::string& arguments)
 {
     return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str());
 }
-sf::Event KeyPressed(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed);
+
+inline sf::Event KeyPressed(sf::Keyboard::Key key,
+                            sf::Event::EventType type = sf::Event::KeyPressed)
+{
+    sf::Event event{type, {}};
+    event.key.code = key;
+    return event;
+}
 inline sf::Event KeyReleased(sf::Keyboard::Key key)
 {
     return KeyPressed(key, sf::Event::KeyReleased);
 }
-sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left);
+inline sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left)
+{
+    sf::Event event{sf::Event::MouseButtonPressed, {}};
+    event.mouseButton = {button, x, y};
+    return event;
+}
 inline sf::Event WindowEvent(sf::Event::EventType type)
 {
     return sf::Event{type, {}};
 }
-// Puts every ball on the bottom edge: the next step loses them.
-void LoseEveryBall(Game& game);
+
 // The middle of a button's bounds, in whole pixels.
-sf::Vector2i CentreOf(const sf::Text& button);
+inline sf::Vector2i CentreOf(const sf::Text& button)
+{
+    const sf::FloatRect bounds = button.getGlobalBounds();
+    return sf::Vector2i(
+        sf::Vector2f(bounds.left + bounds.width / 2, bounds.top + bounds.height / 2));
+}
 
 template <class T> int CountOf(const std::vector<Entity*>& entities)
 {
@@ -85,29 +109,92 @@ template <class T> int CountOf(const std::vector<Entity*>& entities)
                                           [](Entity* e) { return typeid(*e) == typeid(T); }));
 }
 
-const char* NameOf(Game::Screen screen);
+// Puts every ball on the bottom edge: the next step loses them.
+inline void LoseEveryBall(Game& game)
+{
+    for (Entity* e : game.GetEntities()) {
+        if (typeid(*e) == typeid(Ball))
+            e->SetPosition({e->GetPosition().x, 1075.f});
+    }
+}
+
+inline const char* NameOf(Game::Screen screen)
+{
+    // In the order of the enumeration.
+    static const char* const names[] = {"start-menu", "waiting", "playing",     "paused",
+                                        "level-exit", "shop",    "level-entry", "game-over"};
+    return names[static_cast<int>(screen)];
+}
+
 // Which screen the game shows, whether the clock runs, what a player hears
 // and whether a key is held, as words: one string states a whole transition.
-std::string ScreenOf(const Game& game);
+inline std::string ScreenOf(const Game& game)
+{
+    const auto status = [&game](const char* name) {
+        const sf::Music* music = game.GetSoundManager()->FindMusic(name);
+        return music ? music->getStatus() : sf::Music::Stopped;
+    };
+    const std::pair<bool, const char*> words[] = {
+        {!game.IsWindowOpen(), "closed"},
+        {true, NameOf(game.GetScreen())},
+        {!game.GetHud()->GetTimer()->IsPaused(), "clock"},
+        {status("Main_music") == sf::Music::Playing, "main-music"},
+        {status("Main_music") == sf::Music::Paused, "main-music-paused"},
+        {status("Menu_music") == sf::Music::Playing, "menu-music"},
+        {game.IsAnyKeyHeld(), "keys-held"}};
+    std::string screen;
+    for (const auto& [shown, word] : words) {
+        if (shown)
+            screen += (screen.empty() ? "" : " ") + std::string(word);
+    }
+    return screen;
+}
 
 // A whole game as main builds it, with a seeded generator so runs repeat.
 class GameTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        SeedRandomForTesting(20261206u);
+        escapeHeld = false;
+        game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
+        game->Init();
+        ASSERT_TRUE(game->IsWindowOpen())
+            << "no window: run them through ctest, which gives each its own X display";
+    }
+    void TearDown() override
+    {
+        game.reset();
+        escapeHeld = false;
+    }
     void Send(const sf::Event& event) { game->HandleEvent(event); }
-    void Press(sf::Keyboard::Key key);
-    void Click(const sf::Text& button, sf::Mouse::Button mouseButton = sf::Mouse::Left);
-    void StartPlaying();
-    void Step(int count = 1);
-    // Holds the level-clear key for one step.
-    void ClearLevel();
-    void StepUntil(const std::function<bool()>& done);
-    // The loop draws the shop once before it can be clicked.
-    void RunUntilShop();
-    void RunUntilPadIsBack();
+    void Press(sf::Keyboard::Key key)
+    {
+        Send(KeyPressed(key));
+        Send(KeyReleased(key));
+    }
+    void Click(const sf::Text& button, sf::Mouse::Button mouseButton = sf::Mouse::Left)
+    {
+        const sf::Vector2i centre = CentreOf(button);
+        Send(LeftClick(centre.x, centre.y, mouseButton));
+    }
+    void Step(int count = 1)
+    {
+        for (int i = 0; i < count; ++i)
+            game->Update();
+    }
+    void StepUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 400 && !done(); ++i)
+            Step();
+        ASSERT_TRUE(done()) << "still waiting after 400 steps";
+    }
     // Only the pad stays; the level still counts its bricks, so it does not end.
-    void ClearField();
+    void ClearField()
+    {
+        game->ClearFieldButPad();
+        game->FreeDiscarded();
+    }
     GameState& State() { return *game->GetState(); }
     Pad& ThePad() { return *game->GetPad(); }
 

@@ -1,7 +1,5 @@
 #include "TestSupport.hpp"
 
-#include "core/Timer.hpp"
-
 static std::int64_t manualNow = 0;
 
 // Readings stand still while paused and leave out every pause, those before
