@@ -11,7 +11,7 @@ mode="${1:-play}"
 packages=(build-essential cmake pkg-config libsfml-dev libstb-dev fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev imagemagick
-               xvfb xdotool sox python3 python3-numpy)
+               xvfb xdotool python3 python3-numpy)
 fi
 packages+=("${@:2}")
 
