@@ -3,11 +3,7 @@
 # grabs and the close button's message through libX11 (ctypes) and xdotool for input.
 #   xsession.py COMMAND [ARG...]   runs COMMAND on its own 1920 x 1080 Xvfb and returns its status
 
-import ctypes.util
-import os
-import subprocess
-import sys
-import time
+import ctypes.util, os, subprocess, sys, time  # noqa: E401
 
 SIZE = (1920, 1080)
 # The sanitizer leg preloads a driver meant for the game only, not for Xvfb or the X tools.
