@@ -31,7 +31,7 @@ public:
             return KeyPressed(key);
         }
         if (dice < 23)
-            return WindowEvent(Roll(2) ? sf::Event::LostFocus : sf::Event::GainedFocus);
+            return sf::Event{Roll(2) ? sf::Event::LostFocus : sf::Event::GainedFocus, {}};
         if (dice < 40)
             return Click(game);
         if (dice < 42 && game.IsPlaying())

@@ -11,13 +11,19 @@ protected:
         const std::map<std::string, std::function<void()>> actions = {
             {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }},
             {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
-            {"blur", [this] { Send(WindowEvent(sf::Event::LostFocus)); }},
+            {"blur",
+             [this] {
+                 Send({sf::Event::LostFocus, {}});
+             }},
             {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }},
             {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
             {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }},
             {"over", [this] { game->GameOver(); }},
             {"launch", [this] { Send(LeftClick(10, 500)); }},
-            {"close", [this] { Send(WindowEvent(sf::Event::Closed)); }},
+            {"close",
+             [this] {
+                 Send({sf::Event::Closed, {}});
+             }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
             {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},

@@ -47,14 +47,12 @@ TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
             game.Update();
             game.Render();
         }
-        EXPECT_EQ(
-            out.Lines(),
-            (std::vector<std::string>{
-                "Hud() => Cannot load custom font.", "Failed to load Music", "Failed to load Music",
-                "Failed to load Sound", "Failed to load Sound", "Music Menu_music not found",
-                "ShopMenu() => Cannot load custom font.", "Loading texture failed.",
-                "Loading texture failed.", "Loading texture failed.", "Loading texture failed.",
-                "PauseMenu() => Cannot load custom font."}))
+        EXPECT_EQ(out.Text(), "Hud() => Cannot load custom font.\nFailed to load Music\n"
+                              "Failed to load Music\nFailed to load Sound\nFailed to load Sound\n"
+                              "Music Menu_music not found\nShopMenu() => Cannot load custom font.\n"
+                              "Loading texture failed.\nLoading texture failed.\n"
+                              "Loading texture failed.\nLoading texture failed.\n"
+                              "PauseMenu() => Cannot load custom font.\n")
             << (folder == &empty ? "no assets" : "broken assets");
     }
 }

@@ -39,14 +39,6 @@ struct CapturedStdout {
     std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
     ~CapturedStdout() { std::cout.rdbuf(previous); }
     std::string Text() const { return buffer.str(); }
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(buffer.str());
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
 };
 
 // A fresh empty folder, removed with its content at the end.
@@ -89,10 +81,6 @@ inline sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::L
     sf::Event event{sf::Event::MouseButtonPressed, {}};
     event.mouseButton = {button, x, y};
     return event;
-}
-inline sf::Event WindowEvent(sf::Event::EventType type)
-{
-    return sf::Event{type, {}};
 }
 
 // The middle of a button's bounds, in whole pixels.
