@@ -4,12 +4,10 @@
 #include "assets/AssetCheck.hpp"
 #include "TestSupport.hpp"
 #include <SFML/Audio/SoundBuffer.hpp>
-#include <filesystem>
 #include <fstream>
 
-namespace {
-
-std::string Le(std::uint32_t value, int bytes)
+// Little-endian, as in WAVE files; PNG's big-endian numbers are reversed.
+static std::string Le(std::uint32_t value, int bytes)
 {
     std::string out;
     for (int i = 0; i < bytes; ++i)
@@ -17,52 +15,32 @@ std::string Le(std::uint32_t value, int bytes)
     return out;
 }
 
-std::string Chunk(const std::string& id, const std::string& body)
-{
-    return id + Le(static_cast<std::uint32_t>(body.size()), 4) + body;
-}
-
-// A WAVE file of the given chunks; a format chunk at 22050 Hz; 8 zero bytes of samples.
-std::string Wav(const std::string& chunks)
-{
-    return "RIFF" + Le(static_cast<std::uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
-}
-std::string Fmt(int tag, int channels, int bits, const std::string& extension = "")
-{
-    const int block = channels * bits / 8;
-    return Chunk("fmt ", Le(tag, 2) + Le(channels, 2) + Le(22050, 4) + Le(22050 * block, 4) +
-                             Le(block, 2) + Le(bits, 2) + extension);
-}
-const std::string data = Chunk("data", std::string(24, '\0'));
-// WAVE_FORMAT_EXTENSIBLE's tail, with the subformat 1 (PCM) or 3 (float).
-std::string Extension(int bits, char subformat)
-{
-    return Le(22, 2) + Le(bits, 2) + Le(3, 4) + subformat +
-           std::string("\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 15);
-}
-
-// Signature and header chunk: all a picture's size is read from.
-std::string Png(std::uint32_t width, std::uint32_t height)
-{
-    std::string ihdr = "IHDR" + Le(width, 4) + Le(height, 4) + std::string("\x08\x06\0\0\0", 5);
-    std::reverse(ihdr.begin() + 4, ihdr.begin() + 8);
-    std::reverse(ihdr.begin() + 8, ihdr.begin() + 12);
-    return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + ihdr + Le(0, 4);
-}
-
-} // namespace
-
 TEST(AssetCheck, SoundsSfmlReadsSafelyPassAndOthersAreRefused)
 {
+    const auto chunk = [](const std::string& id, const std::string& body) {
+        return id + Le(static_cast<std::uint32_t>(body.size()), 4) + body;
+    };
+    const auto wav = [&](const std::string& chunks) { return chunk("RIFF", "WAVE" + chunks); };
+    // A format chunk at 22050 Hz, and WAVE_FORMAT_EXTENSIBLE's tail for the subformat 1 (PCM) or 3.
+    const auto fmt = [&](int tag, int channels, int bits, const std::string& tail = "") {
+        const int block = channels * bits / 8;
+        return chunk("fmt ", Le(tag, 2) + Le(channels, 2) + Le(22050, 4) + Le(22050 * block, 4) +
+                                 Le(block, 2) + Le(bits, 2) + tail);
+    };
+    const auto extensible = [](int bits, int subformat) {
+        return Le(22, 2) + Le(bits, 2) + Le(3, 4) + Le(subformat, 1) +
+               std::string("\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 15);
+    };
+    const std::string data = chunk("data", std::string(24, '\0'));
     const std::tuple<const char*, std::string, bool> cases[] = {
-        {"16-bit mono", Wav(Fmt(1, 1, 16) + data), true},
-        {"8 channels of 24 bits", Wav(Fmt(1, 8, 24) + data), true},
-        {"8-bit stereo after a LIST chunk", Wav(Chunk("LIST", "INFO") + Fmt(1, 2, 8) + data), true},
-        {"extensible PCM", Wav(Fmt(0xFFFE, 2, 16, Extension(16, 1)) + data), true},
-        {"extensible float", Wav(Fmt(0xFFFE, 2, 32, Extension(32, 3)) + data), false},
-        {"nine channels", Wav(Fmt(1, 9, 16) + data), false},
-        {"format cut short", Wav(Chunk("fmt ", Le(1, 2) + Le(1, 2)) + data), false},
-        {"no data", Wav(Fmt(1, 1, 16)), false},
+        {"16-bit mono", wav(fmt(1, 1, 16) + data), true},
+        {"8 channels of 24 bits", wav(fmt(1, 8, 24) + data), true},
+        {"8-bit stereo after a LIST chunk", wav(chunk("LIST", "INFO") + fmt(1, 2, 8) + data), true},
+        {"extensible PCM", wav(fmt(0xFFFE, 2, 16, extensible(16, 1)) + data), true},
+        {"extensible float", wav(fmt(0xFFFE, 2, 32, extensible(32, 3)) + data), false},
+        {"nine channels", wav(fmt(1, 9, 16) + data), false},
+        {"format cut short", wav(chunk("fmt ", Le(1, 2) + Le(1, 2)) + data), false},
+        {"no data", wav(fmt(1, 1, 16)), false},
         {"not a RIFF file", "Not a sound at all", false},
     };
     for (const auto& [what, file, safe] : cases) {
@@ -75,12 +53,19 @@ TEST(AssetCheck, SoundsSfmlReadsSafelyPassAndOthersAreRefused)
 }
 
 // The game's own assets passing is shown by every test that starts the game
-// and hears nothing from it.
+// and hears nothing from it. A PNG's size is read from its signature and
+// header chunk alone.
 TEST(AssetCheck, PicturesUpToTheSizeLimitPassAndTheCorpusIsRefused)
 {
-    const std::pair<std::string, bool> cases[] = {
-        {Png(4096, 4096), true}, {Png(1, 4097), false}, {Png(4097, 1), false}};
-    for (const auto& [file, safe] : cases) {
+    const auto png = [](std::uint32_t width, std::uint32_t height) {
+        std::string size = Le(width, 4) + Le(height, 4);
+        std::reverse(size.begin(), size.begin() + 4);
+        std::reverse(size.begin() + 4, size.end());
+        return std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) + size +
+               std::string("\x08\x06\0\0\0", 5) + Le(0, 4);
+    };
+    for (const auto& [file, safe] :
+         {std::pair{png(4096, 4096), true}, {png(1, 4097), false}, {png(4097, 1), false}}) {
         std::istringstream in(file);
         EXPECT_EQ(IsSafeImage(in), safe) << file.size() << " bytes";
     }

@@ -28,12 +28,13 @@ protected:
 
 // A bounce sets a sign: a ball already moving away from the edge keeps going,
 // and touching a brick's edge damages it either way. A ball hits an edge only
-// when its centre is strictly closer than its radius (10): at 290.5 above the
-// top edge at 300 it hits, at 290 it does not.
+// when its centre is strictly closer than its radius (10) and projects onto
+// the edge, its ends included: at 290.5 above the top edge at 300 it hits, at
+// 290 it does not; past the brick's corner at 500 it does not either.
 TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
 {
     // Centre, direction towards the edge, direction after, whether the brick is hit: brick edges
-    // first (top, bottom, left, right), then the window's, then the boundaries.
+    // first (top, bottom, left, right), then the window's, then the boundaries and a corner.
     const std::tuple<sf::Vector2f, sf::Vector2f, sf::Vector2f, bool> cases[] = {
         {{550.f, 291.f}, {0.5f, 0.8f}, {0.5f, -0.8f}, true},
         {{550.f, 359.f}, {0.5f, -0.8f}, {0.5f, 0.8f}, true},
@@ -47,7 +48,9 @@ TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
         {{550.f, 290.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false},
         {{610.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}, false},
         {{550.f, 289.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false},
-        {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}, false}};
+        {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}, false},
+        {{500.f, 295.f}, {0.5f, 0.8f}, {0.5f, -0.8f}, true},
+        {{499.5f, 295.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false}};
     for (const auto& [centre, towards, after, hit] : cases) {
         for (const sf::Vector2f before : {towards, after}) {
             SCOPED_TRACE(testing::Message() << centre.x << ", " << centre.y << " moving "
