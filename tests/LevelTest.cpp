@@ -42,10 +42,7 @@ TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel
     const sf::RenderWindow& window = *game->GetWindow();
     EXPECT_EQ(window.getView().getCenter(), window.getDefaultView().getCenter())
         << "the shake goes on into the exit";
-    int steps = 0;
-    for (; steps < 500 && !State().IsShopOpen(); ++steps)
-        Step();
-    EXPECT_EQ(steps, 104);
+    EXPECT_EQ(StepUntil([this] { return State().IsShopOpen(); }), 104);
     Send(KeyReleased(sf::Keyboard::Right));
     EXPECT_EQ(game->GetEntities(), std::vector<Entity*>{&ThePad()});
     EXPECT_EQ(ScreenOf(*game), "shop main-music");
@@ -53,9 +50,7 @@ TEST_F(LevelTest, ClearedLevelFliesThePadOutToTheShopAndContinueLaysTheNextLevel
     State().SetBallsPerLevel(2);
     game->Render();
     Click(game->GetShopMenu()->GetContinueText());
-    for (steps = 0; steps < 500 && game->GetScreen() == Game::Screen::LevelEntry; ++steps)
-        Step();
-    EXPECT_EQ(steps, 24);
+    EXPECT_EQ(StepUntil([this] { return game->GetScreen() != Game::Screen::LevelEntry; }), 24);
     Step();
     EXPECT_EQ(ThePad().GetPosition(), sf::Vector2f(860.f, 930.f)) << "the pad stays on its line";
     ExpectLevel(*game, 10, 2, 950.f);

@@ -140,9 +140,7 @@ void PlayOneSeed(std::uint32_t seed)
     int stepsOnScreen = 0;
     Screen lastScreen = Screen::StartMenu;
     for (int step = 0; step < 20000; ++step) {
-        const auto where = [&] {
-            return "seed " + std::to_string(seed) + ", step " + std::to_string(step) + ": ";
-        };
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << step);
         if (!game || !game->IsWindowOpen()) {
             game = std::make_unique<Game>(windowSize, sf::String("Quadrabash"));
             game->Init();
@@ -155,8 +153,7 @@ void PlayOneSeed(std::uint32_t seed)
         if (event)
             game->HandleEvent(*event);
         if (before == Screen::GameOver && game->GetScreen() != Screen::GameOver) {
-            ASSERT_EQ(NewGameFlags(*game), newGame)
-                << where() << "a restart differs from a new game";
+            ASSERT_EQ(NewGameFlags(*game), newGame) << "a restart differs from a new game";
         }
         const Screen screen = game->GetScreen();
         const float padX = game->GetPad()->GetPosition().x;
@@ -167,7 +164,7 @@ void PlayOneSeed(std::uint32_t seed)
         const bool inPlay =
             game->IsPlaying() && (screen == Screen::Playing || screen == Screen::WaitingForLaunch);
         ASSERT_FALSE(inPlay && !player.HoldsAnyKey() && game->GetPad()->GetPosition().x != padX)
-            << where() << "the pad moves with no key held";
+            << "the pad moves with no key held";
         stepsOnScreen = game->GetScreen() == lastScreen ? stepsOnScreen + 1 : 0;
         lastScreen = game->GetScreen();
         // Whatever the keys do, the level exit glides at most 175 steps to the
@@ -175,10 +172,10 @@ void PlayOneSeed(std::uint32_t seed)
         const int stepLimit = lastScreen == Screen::LevelExit    ? 400
                               : lastScreen == Screen::LevelEntry ? 100
                                                                  : 1 << 30;
-        ASSERT_LE(stepsOnScreen, stepLimit) << where() << NameOf(lastScreen) << " does not lead on";
+        ASSERT_LE(stepsOnScreen, stepLimit) << NameOf(lastScreen) << " does not lead on";
         const bool focusLost = event && event->type == sf::Event::LostFocus;
         const std::string broken = BrokenInvariant(*game, focusLost);
-        ASSERT_TRUE(broken.empty()) << where() << broken;
+        ASSERT_TRUE(broken.empty()) << broken;
     }
     EXPECT_EQ(out.Text(), "") << "seed " << seed << ": a normal session prints nothing";
 }

@@ -171,11 +171,14 @@ protected:
         for (int i = 0; i < count; ++i)
             game->Update();
     }
-    void StepUntil(const std::function<bool()>& done)
+    // How many steps it took.
+    int StepUntil(const std::function<bool()>& done)
     {
-        for (int i = 0; i < 400 && !done(); ++i)
+        int steps = 0;
+        for (; steps < 500 && !done(); ++steps)
             Step();
-        ASSERT_TRUE(done()) << "still waiting after 400 steps";
+        EXPECT_TRUE(done()) << "still waiting after 500 steps";
+        return steps;
     }
     // Only the pad stays; the level still counts its bricks, so it does not end.
     void ClearField()
