@@ -8,22 +8,29 @@ class ScreenTransitionTest : public GameTest {
 protected:
     void Play(const std::vector<std::pair<std::string, std::string>>& script)
     {
+        using K = sf::Keyboard;
+        const auto key = [this](K::Key key, sf::Event::EventType type = sf::Event::KeyPressed) {
+            return [this, key, type] { Send(KeyPressed(key, type)); };
+        };
+        const auto event = [this](sf::Event::EventType type) {
+            return [this, type] { Send(sf::Event{type, {}}); };
+        };
+        const auto up = sf::Event::KeyReleased;
         const std::map<std::string, std::function<void()>> actions = {
-            {"esc", [this] { Send(KeyPressed(sf::Keyboard::Escape)); }},
-            {"esc-up", [this] { Send(KeyReleased(sf::Keyboard::Escape)); }},
-            {"blur",
-             [this] {
-                 Send({sf::Event::LostFocus, {}});
-             }},
-            {"left", [this] { Send(KeyPressed(sf::Keyboard::Left)); }},
-            {"a", [this] { Send(KeyPressed(sf::Keyboard::A)); }},
-            {"right", [this] { Send(KeyPressed(sf::Keyboard::Right)); }},
+            {"esc", key(K::Escape)},
+            {"esc-up", key(K::Escape, up)},
+            {"left", key(K::Left)},
+            {"right", key(K::Right)},
+            {"a", key(K::A)},
+            {"a-up", key(K::A, up)},
+            {"blur", event(sf::Event::LostFocus)},
+            {"close", event(sf::Event::Closed)},
+            {"step", [this] { Step(); }},
+            // The loop draws the shop once before it can be clicked.
+            {"draw", [this] { game->Render(); }},
+            {"drop", [this] { LoseEveryBall(*game); }},
             {"over", [this] { game->GameOver(); }},
             {"launch", [this] { Send(LeftClick(10, 500)); }},
-            {"close",
-             [this] {
-                 Send({sf::Event::Closed, {}});
-             }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
             {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},
@@ -31,26 +38,9 @@ protected:
             {"quit", [this] { Click(game->GetGameOverMenu()->GetQuitText()); }},
             {"buy", [this] { Click(game->GetShopMenu()->GetDamageBuyText()); }},
             {"continue", [this] { Click(game->GetShopMenu()->GetContinueText()); }},
-            // The level-clear key held for one step.
-            {"clear",
-             [this] {
-                 Send(KeyPressed(sf::Keyboard::A));
-                 Step();
-                 Send(KeyReleased(sf::Keyboard::A));
-             }},
-            // The loop draws the shop once before it can be clicked.
-            {"shop",
-             [this] {
-                 StepUntil([this] { return State().IsShopOpen(); });
-                 game->Render();
-             }},
-            {"home",
-             [this] {
+            {"until-shop", [this] { StepUntil([this] { return State().IsShopOpen(); }); }},
+            {"until-home", [this] {
                  StepUntil([this] { return game->GetScreen() != Game::Screen::LevelEntry; });
-             }},
-            {"lose", [this] {
-                 LoseEveryBall(*game);
-                 Step();
              }}};
         for (const auto& [words, screen] : script) {
             std::istringstream in(words);
@@ -79,22 +69,22 @@ TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestar
           {"esc-up launch", "playing clock main-music"},
           {"esc", "paused main-music-paused menu-music"},
           {"esc-up play", "playing clock main-music"},
-          {"clear", "level-exit clock main-music"},
-          {"shop", "shop main-music"},
+          {"a step a-up", "level-exit clock main-music"},
+          {"until-shop draw", "shop main-music"},
           {"esc", "paused main-music-paused menu-music"},
           {"esc-up play buy", "shop main-music"},
           {"continue", "level-entry main-music"},
-          {"home", "waiting main-music"},
+          {"until-home", "waiting main-music"},
           {"launch", "playing clock main-music"},
-          {"right lose", "game-over main-music keys-held"},
+          {"right drop step", "game-over main-music keys-held"},
           {"esc esc-up esc left a launch", "game-over main-music keys-held"},
           {"restart", "waiting main-music"},
           {"launch", "playing clock main-music"},
-          {"esc lose", "game-over main-music"},
-          {"restart launch clear over", "game-over main-music"},
+          {"esc drop step", "game-over main-music"},
+          {"restart launch a step a-up over", "game-over main-music"},
           {"restart", "waiting main-music"},
-          {"clear shop", "shop main-music"},
-          {"continue home launch", "playing clock main-music"},
+          {"a step a-up until-shop draw", "shop main-music"},
+          {"continue until-home launch", "playing clock main-music"},
           {"close", "closed playing clock main-music"}});
 }
 
@@ -102,7 +92,8 @@ TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
 {
     Play({{"leave", "closed start-menu menu-music"}});
     game->GetWindow()->create(sf::VideoMode(1920, 1080, 32), "Quadrabash");
-    Play({{"play launch lose", "game-over main-music"}, {"quit", "closed game-over main-music"}});
+    Play({{"play launch drop step", "game-over main-music"},
+          {"quit", "closed game-over main-music"}});
 }
 
 TEST_F(ScreenTransitionTest, WindowOpensCentredOnTheDesktop)
