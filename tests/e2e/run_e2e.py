@@ -86,23 +86,8 @@ class Run:
         if how == "the window's close button":
             self.display.request_close(self.window)
         code, printed = self.proc.wait(120), Path(self.stdout_path).read_bytes().decode("latin-1")
-        check(code == 0, f"{self.name}: {how} ends the program with exit code 0", f"code {code}")
-        check(printed == "", f"{self.name}: nothing is printed", repr(printed))
-
-
-# Whatever goes wrong fails the run, which still stops the game and keeps the last screen it judged.
-def play(display, out, name, program, folder, script, docs=None):
-    run = Run(display, out, name, docs)
-    try:
-        run.start(program, folder)
-        script(run)
-    except Exception as error:  # noqa: BLE001
-        check(False, f"{name}: the run went through", repr(error))
-        if run.last is not None:
-            convert(run.last, os.path.join(out, name + "-last-seen.png"))
-    finally:
-        if run.proc is not None:
-            stop(run.proc)
+        check(code == 0, f"{how} ends the program with exit code 0", f"code {code}")
+        check(printed == "", "nothing is printed", repr(printed))
 
 
 # ---------------------------------------------------------------- reading the screen
@@ -216,15 +201,21 @@ def main():
     parser.add_argument("--docs", help="also write the README's pictures, 960 x 540, and its animation here")
     parser.add_argument("--smoke", action="store_true", help="for slow builds: the game is only opened and closed")
     args = parser.parse_args()
-    out, display = os.path.abspath(args.out), Display()
+    out, game_dir = os.path.abspath(args.out), args.game_dir and os.path.abspath(args.game_dir)
     os.makedirs(out, exist_ok=True)
-    game_dir = args.game_dir and os.path.abspath(args.game_dir)
+    run = Run(Display(), out, "installed" if args.program else "full-game", args.docs)
+    # Whatever goes wrong fails the run, which still stops the game and keeps the last screen it judged.
     try:
-        play(display, out, "installed" if args.program else "full-game",
-             args.program or os.path.join(game_dir, "quadrabash"), game_dir or Path.home(),
-             lambda run: full_game(run, args.smoke or bool(args.program), game_dir), args.docs)
+        run.start(args.program or os.path.join(game_dir, "quadrabash"), game_dir or Path.home())
+        full_game(run, args.smoke or bool(args.program), game_dir)
+    except Exception as error:  # noqa: BLE001
+        check(False, "the run went through", repr(error))
+        if run.last is not None:
+            convert(run.last, os.path.join(out, run.name + "-last-seen.png"))
     finally:
-        display.close()
+        if run.proc is not None:
+            stop(run.proc)
+        run.display.close()
     print("".join(f"FAILED: {text}\n" for text in FAILED), end="", file=sys.stderr)
     return 1 if FAILED else 0
 
