@@ -9,8 +9,7 @@
 // bytes on every run the package test shows by building the package twice.
 TEST(IconTest, DrawsEachMenuIconAtItsSizeAndNeedsAFolder)
 {
-    const TempDir folder;
-    const ScopedWorkingDirectory inside(folder.Path());
+    const ScratchFolder folder;
     ASSERT_EQ(RunGenerator("--icons ."), 0);
     for (const unsigned size : {64u, 128u, 256u}) {
         const std::string name = "quadrabash-" + std::to_string(size) + ".png";

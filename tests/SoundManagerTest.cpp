@@ -26,20 +26,20 @@ TEST(SoundManagerTest, TracksLoopAtHalfVolumeAndThePadTapIsTheQuietEffect)
 // whose data comes before their format, on which SFML 2.5 divides by zero.
 TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
 {
-    const TempDir empty, broken;
-    std::filesystem::create_directory(broken.Path() + "/Sounds");
-    sf::Image tooWide;
-    tooWide.create(maxImageSide + 1, 1);
-    for (const char* name : {"/blanc.png", "/Brick.jpg"})
-        ASSERT_TRUE(tooWide.saveToFile(broken.Path() + name));
     const std::string dataFirst("RIFF\x2c\0\0\0WAVEdata\x08\0\0\0\0\0\0\0\0\0\0\0"
                                 "fmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xac\0\0\x02\0\x10\0",
                                 52);
-    for (const char* name :
-         {"Last_Boss_Trove_Shadow_Tower", "Calm_hub", "ball_tap_pad", "ball_tap_brick"})
-        std::ofstream(broken.Path() + "/Sounds/" + name + ".wav", std::ios::binary) << dataFirst;
-    for (const TempDir* folder : {&empty, &broken}) {
-        const ScopedWorkingDirectory cwd(folder->Path());
+    for (const bool broken : {false, true}) {
+        const ScratchFolder folder;
+        if (broken) {
+            std::filesystem::create_directory("Sounds");
+            sf::Image tooWide;
+            tooWide.create(maxImageSide + 1, 1);
+            ASSERT_TRUE(tooWide.saveToFile("blanc.png") && tooWide.saveToFile("Brick.jpg"));
+            for (const std::string name :
+                 {"Last_Boss_Trove_Shadow_Tower", "Calm_hub", "ball_tap_pad", "ball_tap_brick"})
+                std::ofstream("Sounds/" + name + ".wav", std::ios::binary) << dataFirst;
+        }
         CapturedStdout out;
         Game game(sf::Vector2u(1920, 1080), "Quadrabash");
         game.Init();
@@ -53,6 +53,6 @@ TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
                               "Loading texture failed.\nLoading texture failed.\n"
                               "Loading texture failed.\nLoading texture failed.\n"
                               "PauseMenu() => Cannot load custom font.\n")
-            << (folder == &empty ? "no assets" : "broken assets");
+            << (broken ? "broken assets" : "no assets");
     }
 }

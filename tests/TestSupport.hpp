@@ -41,22 +41,21 @@ struct CapturedStdout {
     std::string Text() const { return buffer.str(); }
 };
 
-// A fresh empty folder, removed with its content at the end.
-struct TempDir {
-    std::string path = (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
-    TempDir() { EXPECT_NE(mkdtemp(path.data()), nullptr) << path; }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    const std::string& Path() const { return path; }
-};
-
-// The game opens its assets relative to the working directory.
-struct ScopedWorkingDirectory {
+// A fresh empty folder, the working directory while it lives, where the game
+// looks for its assets; removed with its content at the end.
+struct ScratchFolder {
     std::filesystem::path previous = std::filesystem::current_path();
-    explicit ScopedWorkingDirectory(const std::string& path)
+    std::string path = (std::filesystem::temp_directory_path() / "quadrabash-test-XXXXXX").string();
+    ScratchFolder()
     {
+        EXPECT_NE(mkdtemp(path.data()), nullptr) << path;
         std::filesystem::current_path(path);
     }
-    ~ScopedWorkingDirectory() { std::filesystem::current_path(previous); }
+    ~ScratchFolder()
+    {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(path);
+    }
 };
 
 // The asset generator's exit status for the given shell-quoted arguments.
