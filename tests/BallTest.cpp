@@ -33,25 +33,21 @@ protected:
 // 290 it does not; past the brick's corner at 500 it does not either.
 TEST_F(BallTest, BallBouncesAwayFromEachBrickEdgeAndWindowEdge)
 {
-    // Centre, direction towards the edge, direction after, whether the brick is hit: brick edges
-    // first (top, bottom, left, right), then the window's, then the boundaries and a corner.
-    const std::tuple<sf::Vector2f, sf::Vector2f, sf::Vector2f, bool> cases[] = {
-        {{550.f, 291.f}, {0.5f, 0.8f}, {0.5f, -0.8f}, true},
-        {{550.f, 359.f}, {0.5f, -0.8f}, {0.5f, 0.8f}, true},
-        {{491.f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}, true},
-        {{609.f, 325.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}, true},
-        {{9.f, 500.f}, {-0.5f, 0.8f}, {0.5f, 0.8f}, false},
-        {{1911.f, 500.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}, false},
-        {{300.f, 9.f}, {0.5f, -0.8f}, {0.5f, 0.8f}, false},
-        {{550.f, 290.5f}, {0.5f, 0.8f}, {0.5f, -0.8f}, true},
-        {{490.5f, 325.f}, {0.5f, 0.8f}, {-0.5f, 0.8f}, true},
-        {{550.f, 290.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false},
-        {{610.f, 325.f}, {-0.5f, 0.8f}, {-0.5f, 0.8f}, false},
-        {{550.f, 289.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false},
-        {{550.f, 361.f}, {0.5f, -0.8f}, {0.5f, -0.8f}, false},
-        {{500.f, 295.f}, {0.5f, 0.8f}, {0.5f, -0.8f}, true},
-        {{499.5f, 295.f}, {0.5f, 0.8f}, {0.5f, 0.8f}, false}};
-    for (const auto& [centre, towards, after, hit] : cases) {
+    // Centre, direction towards the edge, the part it flips ('-' for none), whether the brick is
+    // hit: brick edges first (top, bottom, left, right), then the window's, then the boundaries
+    // and a corner.
+    const std::tuple<sf::Vector2f, sf::Vector2f, char, bool> cases[] = {
+        {{550.f, 291.f}, {0.5f, 0.8f}, 'y', true},   {{550.f, 359.f}, {0.5f, -0.8f}, 'y', true},
+        {{491.f, 325.f}, {0.5f, 0.8f}, 'x', true},   {{609.f, 325.f}, {-0.5f, 0.8f}, 'x', true},
+        {{9.f, 500.f}, {-0.5f, 0.8f}, 'x', false},   {{1911.f, 500.f}, {0.5f, 0.8f}, 'x', false},
+        {{300.f, 9.f}, {0.5f, -0.8f}, 'y', false},   {{550.f, 290.5f}, {0.5f, 0.8f}, 'y', true},
+        {{490.5f, 325.f}, {0.5f, 0.8f}, 'x', true},  {{550.f, 290.f}, {0.5f, 0.8f}, '-', false},
+        {{610.f, 325.f}, {-0.5f, 0.8f}, '-', false}, {{550.f, 289.f}, {0.5f, 0.8f}, '-', false},
+        {{550.f, 361.f}, {0.5f, -0.8f}, '-', false}, {{500.f, 295.f}, {0.5f, 0.8f}, 'y', true},
+        {{499.5f, 295.f}, {0.5f, 0.8f}, '-', false}};
+    for (const auto& [centre, towards, flip, hit] : cases) {
+        const sf::Vector2f after(flip == 'x' ? -towards.x : towards.x,
+                                 flip == 'y' ? -towards.y : towards.y);
         for (const sf::Vector2f before : {towards, after}) {
             SCOPED_TRACE(testing::Message() << centre.x << ", " << centre.y << " moving "
                                             << before.x << ", " << before.y);

@@ -6,10 +6,9 @@ static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
 {
     const std::vector<Entity*>& entities = game.GetEntities();
     ASSERT_EQ(entities.size(), 55u + static_cast<unsigned>(balls));
-    for (const auto& [i, at] : {std::pair<int, sf::Vector2f>{1, {15.f, 60.f}},
-                                {2, {120.f, 60.f}},
-                                {19, {15.f, 115.f}},
-                                {54, {1800.f, 170.f}}})
+    const std::pair<int, sf::Vector2f> placed[] = {
+        {1, {15.f, 60.f}}, {2, {120.f, 60.f}}, {19, {15.f, 115.f}}, {54, {1800.f, 170.f}}};
+    for (const auto& [i, at] : placed)
         EXPECT_EQ(entities[i]->GetPosition(), at) << "brick " << i;
     for (int i = 1; i <= 54; ++i) {
         EXPECT_EQ(dynamic_cast<const BreakableComponent&>(*entities[i]).GetHitPoints(), hitPoints);

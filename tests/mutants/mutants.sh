@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Puts the deliberate faults of tests/mutants/mutants.txt into a scratch copy of the game,
 # one at a time, and tells which of them the tests notice.
-#   tests/mutants/mutants.sh [--only 3,7-9]
+#   tests/mutants/mutants.sh [--only 3,7,9]
 # A line of the list is: area ||| file ||| the line as it is ||| the line broken ||| what goes wrong
 # The line as it is must match exactly one line of the file, blanks around it aside, or the
 # fault is NOT-APPLICABLE: re-point it at the code as it is. Each fault is built, then the
@@ -9,21 +9,13 @@
 # pass does the end-to-end run. The unmutated copy must pass both first, or nothing counts.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-only=,
-if [ "${1:-}" = --only ] && [ -n "${2:-}" ]; then only=$2; elif [ $# -gt 0 ]; then
-    echo "usage: $0 [--only 3,7-9]" >&2; exit 2
+only=""
+if [ "${1:-}" = --only ] && [ -n "${2:-}" ]; then only=,$2,; elif [ $# -gt 0 ]; then
+    echo "usage: $0 [--only 3,7,9]" >&2; exit 2
 fi
 scratch=${TMPDIR:-/tmp}/quadrabash-mutants-$(basename "$repo")
 src=$scratch/src build=$scratch/build logs=$scratch/logs
 mkdir -p "$src" "$logs"
-
-wanted() { # fault number
-    local part
-    for part in ${only//,/ }; do
-        [ "$1" -ge "${part%-*}" ] && [ "$1" -le "${part#*-}" ] && return 0
-    done
-    [ "$only" = , ]
-}
 
 # Only what differs is copied, so that the scratch build stays incremental.
 (cd "$repo" && git ls-files -co --exclude-standard) | while IFS= read -r f; do
@@ -51,7 +43,7 @@ trap '[ -f "$scratch/original" ] && cp "$scratch/original" "$src/$file"' EXIT
 while IFS= read -r line <&3; do
     [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
     n=$((n + 1))
-    wanted "$n" || continue
+    [ -z "$only" ] || [[ $only == *,$n,* ]] || continue
     IFS=$'\x1f' read -r area file as_is broken what <<< "${line// ||| /$'\x1f'}"
     at=$(AS_IS=$as_is awk '{ sub(/^[ \t]+/, ""); sub(/[ \t\r]+$/, "") } $0 == ENVIRON["AS_IS"] { print NR }' \
         "$src/$file" 2> /dev/null || true)
