@@ -54,11 +54,16 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
     EXPECT_GT(flattest, 0) << "no draw was flat enough to need lifting";
 }
 
-// A desktop smaller than the window gets a window of the same shape that fits
+// The window opens centred on the desktop, never off its top or left. A
+// desktop smaller than the window gets a window of the same shape that fits
 // on it; the game keeps its own coordinates, so a click on a button shrunk
 // with the window still hits it.
-TEST_F(GameInputTest, WindowShrinksToFitASmallDesktopAndClicksStillHitTheButtons)
+TEST_F(GameInputTest, WindowFitsTheDesktopCentredAndClicksStillHitTheButtons)
 {
+    const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
+    EXPECT_EQ(game->GetWindow()->getPosition(),
+              sf::Vector2i(std::max(0, (int(screen.width) - 1920) / 2),
+                           std::max(0, (int(screen.height) - 1080) / 2)));
     const sf::Vector2u full(1920, 1080);
     for (const sf::Vector2u desktop :
          {sf::Vector2u(1366, 768), sf::Vector2u(1600, 900), sf::Vector2u(1280, 1024),

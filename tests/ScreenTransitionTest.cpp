@@ -95,11 +95,3 @@ TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
     Play({{"play launch drop step", "game-over main-music"},
           {"quit", "closed game-over main-music"}});
 }
-
-TEST_F(ScreenTransitionTest, WindowOpensCentredOnTheDesktop)
-{
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    const sf::Vector2i centred(std::max(0, (int(desktop.width) - 1920) / 2),
-                               std::max(0, (int(desktop.height) - 1080) / 2));
-    EXPECT_EQ(game->GetWindow()->getPosition(), centred);
-}
