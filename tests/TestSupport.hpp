@@ -149,11 +149,6 @@ protected:
         ASSERT_TRUE(game->IsWindowOpen())
             << "no window: run them through ctest, which gives each its own X display";
     }
-    void TearDown() override
-    {
-        game.reset();
-        escapeHeld = false;
-    }
     void Send(const sf::Event& event) { game->HandleEvent(event); }
     void Press(sf::Keyboard::Key key)
     {
