@@ -6,12 +6,15 @@
 #include <fstream>
 
 // The mix a player hears: both tracks at half volume, looping, the pad's tap
-// well under the brick's, each effect from its own file.
+// well under the brick's, each from its own file.
 TEST(SoundManagerTest, TracksLoopAtHalfVolumeAndThePadTapIsTheQuietEffect)
 {
     const SoundManager all;
     EXPECT_NE(all.FindSound("Ball_tap_pad")->getBuffer(),
               all.FindSound("Ball_tap_brick")->getBuffer());
+    EXPECT_NE(all.FindMusic("Main_music")->getDuration(),
+              all.FindMusic("Menu_music")->getDuration())
+        << "the menus play the battle track";
     for (const char* name : {"Main_music", "Menu_music"}) {
         EXPECT_NEAR(all.FindMusic(name)->getVolume(), 50.f, 0.01) << name;
         EXPECT_TRUE(all.FindMusic(name)->getLoop()) << name;

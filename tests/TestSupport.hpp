@@ -118,8 +118,7 @@ inline const char* NameOf(Game::Screen screen)
 inline std::string ScreenOf(const Game& game)
 {
     const auto status = [&game](const char* name) {
-        const sf::Music* music = game.GetSoundManager()->FindMusic(name);
-        return music ? music->getStatus() : sf::Music::Stopped;
+        return game.GetSoundManager()->FindMusic(name)->getStatus();
     };
     const std::pair<bool, const char*> words[] = {
         {!game.IsWindowOpen(), "closed"},
