@@ -1,18 +1,13 @@
 #include "TestSupport.hpp"
 
-class GameInputTest : public GameTest {
-protected:
-    void SetUp() override
-    {
-        GameTest::SetUp();
-        Press(sf::Keyboard::Escape);
-    }
-};
+// Each test first closes the start menu with Escape.
+class GameInputTest : public GameTest {};
 
 // Right is looked at first; the pad stops once past an edge, not on it, so
 // one move may overshoot. With no arrow held it stops while bricks are left.
 TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
 {
+    Press(sf::Keyboard::Escape);
     // Left held, Right held, from, after one step.
     const std::tuple<bool, bool, float, float> cases[] = {
         {true, true, 885.f, 900.f},    {true, false, 885.f, 870.f},   {false, false, 885.f, 885.f},
@@ -35,6 +30,7 @@ TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
 // for its whole life, or never leave the pad's height.
 TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
 {
+    Press(sf::Keyboard::Escape);
     Ball& ball = static_cast<Ball&>(*game->GetEntities().back());
     Send(KeyPressed(sf::Keyboard::Left));
     Step(3);
@@ -60,6 +56,7 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
 // with the window still hits it.
 TEST_F(GameInputTest, WindowFitsTheDesktopCentredAndClicksStillHitTheButtons)
 {
+    Press(sf::Keyboard::Escape);
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
     EXPECT_EQ(game->GetWindow()->getPosition(),
               sf::Vector2i(std::max(0, (int(screen.width) - 1920) / 2),

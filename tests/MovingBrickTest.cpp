@@ -2,11 +2,7 @@
 
 class MovingBrickTest : public GameTest {
 protected:
-    void SetUp() override
-    {
-        GameTest::SetUp();
-        ClearField();
-    }
+    // On a field with only the pad.
     MovableBrick* AddMovingBrick(sf::Vector2f home)
     {
         game->GetEntities().push_back(new MovableBrick(
@@ -18,6 +14,7 @@ protected:
 // A drop is one chance in 500 per step: thousands of steps make it certain.
 TEST_F(MovingBrickTest, DropsOnlyOnceLaunchedTurnsOnThePadLineAndStopsAtHome)
 {
+    ClearField();
     const sf::Vector2f home(300.f, 60.f);
     MovableBrick* brick = AddMovingBrick(home);
     ThePad().SetPosition({1500.f, 930.f});
@@ -44,6 +41,7 @@ TEST_F(MovingBrickTest, DropsOnlyOnceLaunchedTurnsOnThePadLineAndStopsAtHome)
 // however many of them touch it.
 TEST_F(MovingBrickTest, PadLosesAPointPerMovingBrickEachStepAndBreakingItEndsTheGame)
 {
+    ClearField();
     Press(sf::Keyboard::Escape);
     Send(LeftClick(10, 500));
     AddMovingBrick({900.f, 880.f});
