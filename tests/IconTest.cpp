@@ -10,12 +10,13 @@
 TEST(IconTest, DrawsEachMenuIconAtItsSizeAndNeedsAFolder)
 {
     const ScratchFolder folder;
-    ASSERT_EQ(RunGenerator("--icons ."), 0);
+    const std::string generator = "'" QB_ASSETGEN_PATH "' --icons";
+    ASSERT_EQ(std::system((generator + " . >/dev/null 2>&1").c_str()), 0);
     for (const unsigned size : {64u, 128u, 256u}) {
         const std::string name = "quadrabash-" + std::to_string(size) + ".png";
         sf::Image icon;
         EXPECT_TRUE(icon.loadFromFile(name) && icon.getSize() == sf::Vector2u(size, size)) << name;
     }
-    EXPECT_NE(RunGenerator("--icons"), 0);
+    EXPECT_NE(std::system((generator + " >/dev/null 2>&1").c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists("--icons"));
 }

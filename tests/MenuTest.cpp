@@ -23,15 +23,13 @@ TEST_F(MenuTest, MenusAreCentredOnTheirBands)
                                                        {&over.GetRestartText(), -50.f},
                                                        {&over.GetQuitText(), 50.f}};
     for (const auto& [text, offset] : texts) {
+        SCOPED_TRACE(text->getString().toAnsiString());
         const sf::FloatRect b = text->getLocalBounds();
-        EXPECT_NEAR(text->getPosition().x + b.width / 2.f, 960.f, 0.01f)
-            << text->getString().toAnsiString();
-        EXPECT_NEAR(text->getPosition().y + b.height / 2.f, 540.f + offset, 0.01f)
-            << text->getString().toAnsiString();
+        EXPECT_NEAR(text->getPosition().x + b.width / 2.f, 960.f, 0.01f);
+        EXPECT_NEAR(text->getPosition().y + b.height / 2.f, 540.f + offset, 0.01f);
         // A click counts where the text is drawn: from its first whole pixel, not the one before.
         const sf::FloatRect drawn = text->getGlobalBounds();
         const sf::Vector2i first(int(std::ceil(drawn.left)), int(std::ceil(drawn.top)));
-        EXPECT_TRUE(IsHit(*text, first) && !IsHit(*text, first - sf::Vector2i(1, 0)))
-            << text->getString().toAnsiString();
+        EXPECT_TRUE(IsHit(*text, first) && !IsHit(*text, first - sf::Vector2i(1, 0)));
     }
 }

@@ -58,12 +58,6 @@ struct ScratchFolder {
     }
 };
 
-// The asset generator's exit status for the given shell-quoted arguments.
-inline int RunGenerator(const std::string& arguments)
-{
-    return std::system(("'" QB_ASSETGEN_PATH "' " + arguments + " >/dev/null 2>&1").c_str());
-}
-
 inline sf::Event KeyPressed(sf::Keyboard::Key key,
                             sf::Event::EventType type = sf::Event::KeyPressed)
 {

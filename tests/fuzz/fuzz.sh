@@ -9,8 +9,6 @@
 #                                       build-fuzz/corpus-*, so that long searches add up.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 [[ "${1:-}" =~ ^[0-9]+$ ]] || { echo "usage: $0 SECONDS [SEED]" >&2; exit 2; }
 options=(-max_total_time="$1" -max_len=16384 -print_final_stats=1 ${2:+-seed="$2"})
 
@@ -24,7 +22,6 @@ cp tests/fuzz/corpus/sound-* "$game"/Sounds/*.wav build-fuzz/corpus-sound/
 cp tests/fuzz/corpus/image-* "$game"/*.png "$game"/*.jpg build-fuzz/corpus-image/
 for kind in Sound Image; do
     echo "== fuzzing the ${kind,,} check for $1 s"
-    (cd "$work" && ALSOFT_DRIVERS=null ASAN_OPTIONS=detect_leaks=1 \
-        "$OLDPWD/build-fuzz/tests/fuzz_${kind}Header" "${options[@]}" \
-        -artifact_prefix="$OLDPWD/build-fuzz/crash-${kind,,}-" "$OLDPWD/build-fuzz/corpus-${kind,,}")
+    (cd build-fuzz && ALSOFT_DRIVERS=null ASAN_OPTIONS=detect_leaks=1 "tests/fuzz_${kind}Header" \
+        "${options[@]}" -artifact_prefix="crash-${kind,,}-" "corpus-${kind,,}")
 done
