@@ -9,8 +9,8 @@ protected:
     void Play(const std::vector<std::pair<std::string, std::string>>& script)
     {
         using K = sf::Keyboard;
-        const auto key = [this](K::Key key, sf::Event::EventType type = sf::Event::KeyPressed) {
-            return [this, key, type] { Send(KeyPressed(key, type)); };
+        const auto key = [this](K::Key code, sf::Event::EventType type = sf::Event::KeyPressed) {
+            return [this, code, type] { Send(KeyPressed(code, type)); };
         };
         const auto event = [this](sf::Event::EventType type) {
             return [this, type] { Send(sf::Event{type, {}}); };
@@ -21,6 +21,7 @@ protected:
             {"esc-up", key(K::Escape, up)},
             {"left", key(K::Left)},
             {"right", key(K::Right)},
+            // "a step a-up": the level-clear key held for one step.
             {"a", key(K::A)},
             {"a-up", key(K::A, up)},
             {"blur", event(sf::Event::LostFocus)},
