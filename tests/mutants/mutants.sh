@@ -38,7 +38,7 @@ build "$logs/baseline.build.log" || { echo "mutants: the unmutated copy does not
 by=$(catcher "$logs/baseline")
 [ -z "$by" ] || { echo "mutants: the unmutated copy fails ($by), see $logs" >&2; exit 2; }
 
-n=0 caught=0 missed=0 started=$(date +%s)
+n=0 caught=0 missed=0 started=$(date +%s) suite=$(git -C "$repo" rev-parse --short HEAD)
 trap '[ -f "$scratch/original" ] && cp "$scratch/original" "$src/$file"' EXIT
 while IFS= read -r line <&3; do
     [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
@@ -66,5 +66,5 @@ while IFS= read -r line <&3; do
     fi
     echo "| $n | $area | $where | $what | $result | $by |"
 done 3< "$(dirname "$0")/mutants.txt"
-echo "$caught caught, $missed missed; suite at $(git -C "$repo" rev-parse --short HEAD)," \
+echo "$caught caught, $missed missed; suite at $suite," \
     "$((($(date +%s) - started) / 60)) min on $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC')."
