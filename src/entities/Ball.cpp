@@ -66,10 +66,7 @@ void Ball::Update()
     // From kLongestMove a step on, the ball moves in equal sub-steps, each
     // tested like the step of a slower ball; below it nothing changes.
     const int moves = std::max(1, static_cast<int>(speed / kLongestMove) + 1);
-    if (moves == 1) {
-        MoveOnce(true);
-        return;
-    }
+    // A division by one is exact: a slow ball moves as it always did.
     const float fullSpeed = speed;
     speed = fullSpeed / static_cast<float>(moves);
     for (int k = 1; k <= moves; ++k) {
