@@ -41,12 +41,12 @@ void Game::Init()
     window->create(sf::VideoMode(width, height, 32), title, 7, settings);
     // The game keeps drawing in its own coordinates: the default view stays
     // the full canvas and is stretched over the smaller window.
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    const sf::Vector2u fitted =
-        FitToDesktop(sf::Vector2u(width, height), sf::Vector2u(desktop.width, desktop.height));
+    const sf::VideoMode mode = sf::VideoMode::getDesktopMode();
+    const sf::Vector2u desktop(mode.width, mode.height);
+    const sf::Vector2u fitted = FitToDesktop(sf::Vector2u(width, height), desktop);
     if (fitted != sf::Vector2u(width, height))
         window->setSize(fitted);
-    CentreWindowOnDesktop();
+    CentreWindowOnDesktop(desktop);
 
     hud = std::make_unique<Hud>(this);
     // The clock stands still until the first launch click.
@@ -70,14 +70,13 @@ sf::Vector2u Game::FitToDesktop(sf::Vector2u size, sf::Vector2u desktop)
                         static_cast<unsigned int>(size.y * scale));
 }
 
-void Game::CentreWindowOnDesktop()
+void Game::CentreWindowOnDesktop(sf::Vector2u desktop)
 {
     // SFML 2.5 on X11 centres a new window vertically by the screen's width,
     // which puts half of a full-height window below the screen.
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
     const sf::Vector2u size = window->getSize();
-    const int x = (static_cast<int>(desktop.width) - static_cast<int>(size.x)) / 2;
-    const int y = (static_cast<int>(desktop.height) - static_cast<int>(size.y)) / 2;
+    const int x = (static_cast<int>(desktop.x) - static_cast<int>(size.x)) / 2;
+    const int y = (static_cast<int>(desktop.y) - static_cast<int>(size.y)) / 2;
     window->setPosition(sf::Vector2i(std::max(0, x), std::max(0, y)));
 }
 

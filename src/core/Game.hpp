@@ -4,6 +4,7 @@
 #include <SFML/System/Vector2.hpp>
 #include <SFML/Window/Keyboard.hpp>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace sf {
@@ -118,8 +119,10 @@ public:
 private:
     // Empties the list; everything in it but the pad is discarded.
     void EmptyEntityList();
-    void CentreWindowOnDesktop();
-    sf::Vector2i MapClick(int x, int y) const;
+    void CentreWindowOnDesktop(sf::Vector2u desktop);
+    // Where a left button press lands in the game's own coordinates; nothing
+    // for any other event.
+    std::optional<sf::Vector2i> LeftClickAt(const sf::Event& event) const;
     void ReleaseKey(sf::Keyboard::Key key);
     void HandleGameOverEvent(const sf::Event& event);
     void HandlePausedEvent(const sf::Event& event);

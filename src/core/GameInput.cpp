@@ -8,6 +8,7 @@
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Window/Event.hpp>
 #include <cmath>
+#include <optional>
 
 void Game::HandleEvents()
 {
@@ -18,12 +19,14 @@ void Game::HandleEvents()
         HandleEvent(event);
 }
 
-sf::Vector2i Game::MapClick(int x, int y) const
+std::optional<sf::Vector2i> Game::LeftClickAt(const sf::Event& event) const
 {
+    if (event.type != sf::Event::MouseButtonPressed || event.mouseButton.button != sf::Mouse::Left)
+        return std::nullopt;
     // Buttons live in the default view's coordinates; a window smaller than
     // the canvas shrinks them, so map the click back before testing.
-    const sf::Vector2f mapped =
-        window->mapPixelToCoords(sf::Vector2i(x, y), window->getDefaultView());
+    const sf::Vector2i pixel(event.mouseButton.x, event.mouseButton.y);
+    const sf::Vector2f mapped = window->mapPixelToCoords(pixel, window->getDefaultView());
     return sf::Vector2i(static_cast<int>(std::lround(mapped.x)),
                         static_cast<int>(std::lround(mapped.y)));
 }
@@ -81,27 +84,26 @@ void Game::HandleEvent(const sf::Event& event)
 
 void Game::HandleGameOverEvent(const sf::Event& event)
 {
-    if (event.type == sf::Event::MouseButtonPressed &&
-        event.mouseButton.button == sf::Mouse::Left && gameOverMenu)
-        gameOverMenu->HandleClick(MapClick(event.mouseButton.x, event.mouseButton.y));
+    const std::optional<sf::Vector2i> click = LeftClickAt(event);
+    if (click && gameOverMenu)
+        gameOverMenu->HandleClick(*click);
 }
 
 void Game::HandlePausedEvent(const sf::Event& event)
 {
+    const std::optional<sf::Vector2i> click = LeftClickAt(event);
     if (event.type == sf::Event::KeyPressed && event.key.code == sf::Keyboard::Escape) {
         // Key repeat of the Escape that paused must not resume at once.
         if (!escapeHeld)
             state->Pause(false);
-    } else if (event.type == sf::Event::MouseButtonPressed &&
-               event.mouseButton.button == sf::Mouse::Left && pauseMenu) {
-        pauseMenu->HandleClick(MapClick(event.mouseButton.x, event.mouseButton.y));
+    } else if (click && pauseMenu) {
+        pauseMenu->HandleClick(*click);
     }
 }
 
 void Game::HandlePlayingEvent(const sf::Event& event)
 {
-    const bool leftClick =
-        event.type == sf::Event::MouseButtonPressed && event.mouseButton.button == sf::Mouse::Left;
+    const std::optional<sf::Vector2i> click = LeftClickAt(event);
     if (event.type == sf::Event::KeyPressed) {
         switch (event.key.code) {
         case sf::Keyboard::Left:
@@ -122,11 +124,11 @@ void Game::HandlePlayingEvent(const sf::Event& event)
         default:
             break;
         }
-    } else if (leftClick && !ballLaunched) {
+    } else if (click && !ballLaunched) {
         state->StartPlay();
         ballLaunched = true;
     }
     // One click may both launch and reach the shop, launch first.
-    if (leftClick && GetScreen() == Screen::Shop)
-        shopMenu->HandleClick(MapClick(event.mouseButton.x, event.mouseButton.y));
+    if (click && GetScreen() == Screen::Shop)
+        shopMenu->HandleClick(*click);
 }
