@@ -43,16 +43,23 @@ bool WriteImage(const fs::path& path, const sf::Image& image)
     return true;
 }
 
+bool MakeFolder(const fs::path& path)
+{
+    std::error_code error;
+    fs::create_directories(path, error);
+    if (error) {
+        std::cerr << "quadrabash_assetgen: cannot create " << path << ": " << error.message()
+                  << '\n';
+        return false;
+    }
+    return true;
+}
+
 // The sizes the desktop's icon theme asks for most: a menu, a launcher, a store page.
 int WriteIcons(const fs::path& root)
 {
-    std::error_code error;
-    fs::create_directories(root, error);
-    if (error) {
-        std::cerr << "quadrabash_assetgen: cannot create " << root << ": " << error.message()
-                  << '\n';
+    if (!MakeFolder(root))
         return 1;
-    }
     bool ok = true;
     for (const unsigned size : {64u, 128u, 256u})
         ok &= WriteImage(root / ("quadrabash-" + std::to_string(size) + ".png"),
@@ -76,13 +83,8 @@ int main(int argc, char* argv[])
 
     const fs::path root = argv[1];
     const fs::path sounds = root / "Sounds";
-    std::error_code error;
-    fs::create_directories(sounds, error);
-    if (error) {
-        std::cerr << "quadrabash_assetgen: cannot create " << sounds << ": " << error.message()
-                  << '\n';
+    if (!MakeFolder(sounds))
         return 1;
-    }
 
     try {
         bool ok = true;
