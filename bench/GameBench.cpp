@@ -3,6 +3,7 @@
 // Xvfb, e.g.
 //   cd build/game && python3 ../../tests/xsession.py ../bench/quadrabash_bench
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 #include "core/Timer.hpp"
@@ -32,14 +33,14 @@ namespace {
 // bench folder in the build tree.
 bool EnterGameFolder()
 {
-    if (fs::exists("Brick.jpg"))
+    if (fs::exists(assetFile::brickImage))
         return true;
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
     if (error)
         return false;
     const fs::path folder = exe.parent_path().parent_path() / "game";
-    if (!fs::exists(folder / "Brick.jpg"))
+    if (!fs::exists(folder / assetFile::brickImage))
         return false;
     fs::current_path(folder, error);
     return !error;

@@ -4,6 +4,7 @@
 //   quadrabash_assetgen --icons <output-folder>
 // The output depends on nothing but this program, so two runs give the same bytes.
 
+#include "AssetFiles.hpp"
 #include "ImageAssets.hpp"
 #include "SoundAssets.hpp"
 
@@ -20,29 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Written straight through the sound file writer: sf::SoundBuffer::saveToFile
-// asks OpenAL for the channel count, and on a build machine without an audio
-// device that comes back as 0 and the WAV header is broken.
-bool WriteSound(const fs::path& path, const qbgen::PcmSound& sound)
-{
-    sf::OutputSoundFile file;
-    if (!file.openFromFile(path.string(), sound.sampleRate, 1)) {
-        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
-        return false;
-    }
-    file.write(sound.samples.data(), sound.samples.size());
-    return true;
-}
-
-bool WriteImage(const fs::path& path, const sf::Image& image)
-{
-    if (!image.saveToFile(path.string())) {
-        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
-        return false;
-    }
-    return true;
-}
-
 bool MakeFolder(const fs::path& path)
 {
     std::error_code error;
@@ -55,11 +33,36 @@ bool MakeFolder(const fs::path& path)
     return true;
 }
 
+// Written straight through the sound file writer: sf::SoundBuffer::saveToFile
+// asks OpenAL for the channel count, and on a build machine without an audio
+// device that comes back as 0 and the WAV header is broken.
+bool WriteSound(const fs::path& path, const qbgen::PcmSound& sound)
+{
+    if (!MakeFolder(path.parent_path()))
+        return false;
+    sf::OutputSoundFile file;
+    if (!file.openFromFile(path.string(), sound.sampleRate, 1)) {
+        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
+        return false;
+    }
+    file.write(sound.samples.data(), sound.samples.size());
+    return true;
+}
+
+bool WriteImage(const fs::path& path, const sf::Image& image)
+{
+    if (!MakeFolder(path.parent_path()))
+        return false;
+    if (!image.saveToFile(path.string())) {
+        std::cerr << "quadrabash_assetgen: cannot write " << path << '\n';
+        return false;
+    }
+    return true;
+}
+
 // The sizes the desktop's icon theme asks for most: a menu, a launcher, a store page.
 int WriteIcons(const fs::path& root)
 {
-    if (!MakeFolder(root))
-        return 1;
     bool ok = true;
     for (const unsigned size : {64u, 128u, 256u})
         ok &= WriteImage(root / ("quadrabash-" + std::to_string(size) + ".png"),
@@ -82,18 +85,14 @@ int main(int argc, char* argv[])
     }
 
     const fs::path root = argv[1];
-    const fs::path sounds = root / "Sounds";
-    if (!MakeFolder(sounds))
-        return 1;
-
     try {
         bool ok = true;
-        ok &= WriteImage(root / "blanc.png", qbgen::MakeWhiteImage());
-        ok &= WriteImage(root / "Brick.jpg", qbgen::MakeBrickImage());
-        ok &= WriteSound(sounds / "Last_Boss_Trove_Shadow_Tower.wav", qbgen::MakeBattleMusic());
-        ok &= WriteSound(sounds / "Calm_hub.wav", qbgen::MakeMenuMusic());
-        ok &= WriteSound(sounds / "ball_tap_pad.wav", qbgen::MakePadTap());
-        ok &= WriteSound(sounds / "ball_tap_brick.wav", qbgen::MakeBrickTap());
+        ok &= WriteImage(root / assetFile::whiteImage, qbgen::MakeWhiteImage());
+        ok &= WriteImage(root / assetFile::brickImage, qbgen::MakeBrickImage());
+        ok &= WriteSound(root / assetFile::mainMusic, qbgen::MakeMainMusic());
+        ok &= WriteSound(root / assetFile::menuMusic, qbgen::MakeMenuMusic());
+        ok &= WriteSound(root / assetFile::ballTapPad, qbgen::MakeBallTapPad());
+        ok &= WriteSound(root / assetFile::ballTapBrick, qbgen::MakeBallTapBrick());
         return ok ? 0 : 1;
     } catch (const std::exception& failure) {
         // A typo in a score or a tempo that does not loop cleanly ends up here.

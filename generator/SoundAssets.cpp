@@ -123,7 +123,7 @@ const char* const BattleLead =
 
 } // namespace
 
-PcmSound MakeBattleMusic()
+PcmSound MakeMainMusic()
 {
     constexpr unsigned bpm = 140;
     constexpr unsigned bars = 16;
@@ -291,7 +291,7 @@ PcmSound MakeMenuMusic()
     return {ToPcm16(mix.GetSamples(), PeakDb), MusicRate};
 }
 
-PcmSound MakePadTap()
+PcmSound MakeBallTapPad()
 {
     std::vector<double> sound(SampleCount(0.11, EffectRate));
     Lcg noise(0x9AD7A9u);
@@ -314,7 +314,7 @@ PcmSound MakePadTap()
     return {ToPcm16(sound, PeakDb), EffectRate};
 }
 
-PcmSound MakeBrickTap()
+PcmSound MakeBallTapBrick()
 {
     struct Partial {
         double hz;

@@ -11,12 +11,12 @@ struct PcmSound {
 };
 
 // Driving A minor chiptune loop played during play.
-PcmSound MakeBattleMusic();
+PcmSound MakeMainMusic();
 // Slow, soft loop for the start and pause menus.
 PcmSound MakeMenuMusic();
 // Low, soft knock of the ball on the pad.
-PcmSound MakePadTap();
+PcmSound MakeBallTapPad();
 // Short bright crack of the ball on a brick.
-PcmSound MakeBrickTap();
+PcmSound MakeBallTapBrick();
 
 } // namespace qbgen

@@ -1,4 +1,4 @@
-# cmake -DFONT_SOURCE=... -DLICENSE_SOURCE=... -DOUTPUT=... -P FontLicence.cmake
+# cmake -DFONT_SOURCE=... -DLICENSE_SOURCE=... -DOUTPUT=... -DFONT=... -P FontLicence.cmake
 # The licence that an install puts beside its font link. The build folder has
 # a copy of the font and a note saying so; an install only links to the font
 # package's file, and its note must say that instead.
@@ -11,7 +11,7 @@ endif()
 
 file(READ "${LICENSE_SOURCE}" licence_text)
 file(WRITE "${OUTPUT}"
-  "Pixel_Coleco.otf in this folder is a link to the font DotGothic16 Regular,\n"
+  "${FONT} in this folder is a link to the font DotGothic16 Regular,\n"
   "${FONT_SOURCE}, installed by the Debian package fonts-dotgothic16.\n"
   "Its copyright notice and licence (SIL Open Font License 1.1) follow,\n"
   "as shipped with it in ${LICENSE_SOURCE}.\n"

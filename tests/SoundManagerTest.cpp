@@ -35,13 +35,15 @@ TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
     for (const bool broken : {false, true}) {
         const ScratchFolder folder;
         if (broken) {
-            std::filesystem::create_directory("Sounds");
             sf::Image tooWide;
             tooWide.create(maxImageSide + 1, 1);
-            ASSERT_TRUE(tooWide.saveToFile("blanc.png") && tooWide.saveToFile("Brick.jpg"));
-            for (const std::string name :
-                 {"Last_Boss_Trove_Shadow_Tower", "Calm_hub", "ball_tap_pad", "ball_tap_brick"})
-                std::ofstream("Sounds/" + name + ".wav", std::ios::binary) << dataFirst;
+            ASSERT_TRUE(tooWide.saveToFile(assetFile::whiteImage) &&
+                        tooWide.saveToFile(assetFile::brickImage));
+            for (const char* file : {assetFile::mainMusic, assetFile::menuMusic,
+                                     assetFile::ballTapPad, assetFile::ballTapBrick}) {
+                std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+                std::ofstream(file, std::ios::binary) << dataFirst;
+            }
         }
         CapturedStdout out;
         Game game(sf::Vector2u(1920, 1080), "Quadrabash");

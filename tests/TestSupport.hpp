@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AssetFiles.hpp"
 #include "audio/SoundManager.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"

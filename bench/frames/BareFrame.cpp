@@ -3,6 +3,8 @@
 // window settings and the game's own images and font, from the working
 // directory (the game folder), and draws until its window is closed.
 
+#include "AssetFiles.hpp"
+
 #include <SFML/Graphics.hpp>
 
 #include <algorithm>
@@ -23,8 +25,8 @@ int main()
     sf::Texture brickTexture;
     sf::Texture white;
     sf::Font font;
-    if (!brickTexture.loadFromFile("Brick.jpg") || !white.loadFromFile("blanc.png") ||
-        !font.loadFromFile("Pixel_Coleco.otf")) {
+    if (!brickTexture.loadFromFile(assetFile::brickImage) ||
+        !white.loadFromFile(assetFile::whiteImage) || !font.loadFromFile(assetFile::font)) {
         std::cout << "run from the game folder: its images and font are missing" << std::endl;
         return 1;
     }

@@ -1,5 +1,6 @@
 #include "audio/SoundManager.hpp"
 
+#include "AssetFiles.hpp"
 #include "assets/AssetCheck.hpp"
 #include "core/Resources.hpp"
 
@@ -7,11 +8,11 @@
 
 SoundManager::SoundManager()
 {
-    LoadMusic("Main_music", "Sounds/Last_Boss_Trove_Shadow_Tower.wav");
-    LoadMusic("Menu_music", "Sounds/Calm_hub.wav");
+    LoadMusic("Main_music", assetFile::mainMusic);
+    LoadMusic("Menu_music", assetFile::menuMusic);
     sf::SoundBuffer scratch;
-    LoadSound(scratch, "Ball_tap_pad", "Sounds/ball_tap_pad.wav", 15.f);
-    LoadSound(scratch, "Ball_tap_brick", "Sounds/ball_tap_brick.wav", 75.f);
+    LoadSound(scratch, "Ball_tap_pad", assetFile::ballTapPad, 15.f);
+    LoadSound(scratch, "Ball_tap_brick", assetFile::ballTapBrick, 75.f);
 }
 
 // Members go in reverse order: sounds before the buffers they play, and each

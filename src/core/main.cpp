@@ -1,3 +1,4 @@
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/MainLoop.hpp"
 #include "core/Resources.hpp"
@@ -12,24 +13,32 @@
 #include <string>
 
 namespace {
-const char usage[] =
-    "Usage: quadrabash [--help | --version]\n"
-    "\n"
-    "A paddle-and-ball arcade game: steer the pad, launch the ball and smash\n"
-    "the wall of bricks. Without an option it opens its window and plays.\n"
-    "\n"
-    "Controls:\n"
-    "  Left, Right          steer the pad\n"
-    "  left mouse button    launch the balls; press the menu and shop buttons\n"
-    "  Escape               pause and resume\n"
-    "  A                    clear the level at once (a test key: coins become 10000)\n"
-    "\n"
-    "Files: blanc.png, Brick.jpg, Pixel_Coleco.otf and Sounds/*.wav, read from\n"
-    "the working directory (the quadrabash command changes into its data folder).\n"
-    "\n"
-    "Options:\n"
-    "  --help               print this text and exit\n"
-    "  --version            print the version and exit\n";
+std::string Usage()
+{
+    std::string files;
+    for (const char* file : {assetFile::whiteImage, assetFile::brickImage, assetFile::font,
+                             assetFile::mainMusic, assetFile::menuMusic, assetFile::ballTapPad,
+                             assetFile::ballTapBrick})
+        files += std::string("  ") + file + "\n";
+    return "Usage: quadrabash [--help | --version]\n"
+           "\n"
+           "A paddle-and-ball arcade game: steer the pad, launch the ball and smash\n"
+           "the wall of bricks. Without an option it opens its window and plays.\n"
+           "\n"
+           "Controls:\n"
+           "  Left, Right          steer the pad\n"
+           "  left mouse button    launch the balls; press the menu and shop buttons\n"
+           "  Escape               pause and resume\n"
+           "  A                    clear the level at once (a test key: coins become 10000)\n"
+           "\n"
+           "Files, read from the working directory (the quadrabash command changes\n"
+           "into its data folder):\n" +
+           files +
+           "\n"
+           "Options:\n"
+           "  --help               print this text and exit\n"
+           "  --version            print the version and exit\n";
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -37,14 +46,14 @@ int main(int argc, char* argv[])
     if (argc > 1) {
         const std::string option = argv[1];
         if (argc == 2 && option == "--help") {
-            std::cout << usage;
+            std::cout << Usage();
             return 0;
         }
         if (argc == 2 && option == "--version") {
             std::cout << "quadrabash " QB_VERSION "\n";
             return 0;
         }
-        std::cerr << "quadrabash: unknown argument '" << option << "'\n\n" << usage;
+        std::cerr << "quadrabash: unknown argument '" << option << "'\n\n" << Usage();
         return 2;
     }
     // SFML aborts with a core dump when it cannot reach a display: find out

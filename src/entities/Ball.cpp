@@ -1,5 +1,6 @@
 #include "entities/Ball.hpp"
 
+#include "AssetFiles.hpp"
 #include "audio/SoundManager.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
@@ -44,7 +45,7 @@ Ball::Ball(sf::Vector2f position_, sf::Vector2f direction_, float speed_, int hi
            int damage_, float radius_, Game* game_, sf::Color color_)
     : EntityCircle(position_, sf::Vector2i(0, 0),
                    sf::Vector2i(TextureSide(radius_), TextureSide(radius_)),
-                   resourceRoot + "blanc.png", radius_, color_),
+                   resourceRoot + assetFile::whiteImage, radius_, color_),
       MovingComponent(this, direction_, speed_), BreakableComponent(this, hitPoints_),
       damage(damage_), combo(0), game(game_)
 {}

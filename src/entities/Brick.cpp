@@ -1,10 +1,11 @@
 #include "entities/Brick.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Resources.hpp"
 
 Brick::Brick(sf::Vector2f position_, sf::Vector2i textureOrigin_, sf::Vector2i size_,
              sf::Vector2f scale_, sf::Color color_, int hitPoints_)
-    : EntitySprite(position_, textureOrigin_, size_, resourceRoot + "Brick.jpg", scale_, color_),
+    : EntitySprite(position_, textureOrigin_, size_, resourceRoot + assetFile::brickImage, scale_, color_),
       BreakableComponent(this, hitPoints_)
 {}
 

@@ -1,5 +1,6 @@
 #include "entities/Pad.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 
@@ -7,7 +8,7 @@ Pad::Pad(sf::Vector2f position_, float speed_, sf::Vector2f size_, int hitPoints
          Game* game_)
     : EntitySprite(position_, sf::Vector2i(0, 0),
                    sf::Vector2i(static_cast<int>(size_.x), static_cast<int>(size_.y)),
-                   resourceRoot + "blanc.png", sf::Vector2f(1.f, 1.f), color_),
+                   resourceRoot + assetFile::whiteImage, sf::Vector2f(1.f, 1.f), color_),
       MovingComponent(this, sf::Vector2f(0.f, 0.f), speed_), BreakableComponent(this, hitPoints_),
       game(game_)
 {}

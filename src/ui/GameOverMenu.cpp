@@ -1,5 +1,6 @@
 #include "ui/GameOverMenu.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 #include "ui/TextLayout.hpp"
@@ -8,7 +9,7 @@
 
 GameOverMenu::GameOverMenu(Game* game_) : game(game_)
 {
-    if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
+    if (!font.loadFromFile(resourceRoot + assetFile::font)) {
         ReportFontFailure("GameOverMenu");
         return;
     }

@@ -1,5 +1,6 @@
 #include "ui/Hud.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 #include "core/Timer.hpp"
@@ -32,7 +33,7 @@ Hud::Hud(Game* game_) : game(game_)
     // exist even when the font is missing.
     timer = std::make_unique<Timer>();
     timer->StartTimer();
-    if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
+    if (!font.loadFromFile(resourceRoot + assetFile::font)) {
         ReportFontFailure("Hud");
         return;
     }

@@ -1,5 +1,6 @@
 #include "ui/PauseMenu.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 #include "state/GameState.hpp"
@@ -10,7 +11,7 @@
 PauseMenu::PauseMenu(Game* game_, bool startMode_)
     : game(game_), state(game_->GetState()), startMode(startMode_)
 {
-    if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
+    if (!font.loadFromFile(resourceRoot + assetFile::font)) {
         ReportFontFailure("PauseMenu");
         return;
     }

@@ -1,5 +1,6 @@
 #include "ui/ShopMenu.hpp"
 
+#include "AssetFiles.hpp"
 #include "core/Game.hpp"
 #include "core/Resources.hpp"
 #include "state/GameState.hpp"
@@ -10,7 +11,7 @@
 
 ShopMenu::ShopMenu(Game* game_) : game(game_)
 {
-    if (!font.loadFromFile(resourceRoot + "Pixel_Coleco.otf")) {
+    if (!font.loadFromFile(resourceRoot + assetFile::font)) {
         ReportFontFailure("ShopMenu");
         return;
     }
