@@ -79,7 +79,6 @@ public:
     // leaves no step at the seam either.
     void LowPass(double cutoffHz);
 
-    [[nodiscard]] unsigned GetSampleRate() const { return sampleRate; }
     [[nodiscard]] const std::vector<double>& GetSamples() const { return samples; }
 
 private:

@@ -16,9 +16,8 @@ TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
     for (const auto& [left, right, from, after] : cases) {
         ThePad().SetPosition({from, 930.f});
         ThePad().MoveRight();
-        Send(KeyPressed(sf::Keyboard::Left, left ? sf::Event::KeyPressed : sf::Event::KeyReleased));
-        Send(KeyPressed(sf::Keyboard::Right,
-                        right ? sf::Event::KeyPressed : sf::Event::KeyReleased));
+        Send(KeyEvent(sf::Keyboard::Left, left ? sf::Event::KeyPressed : sf::Event::KeyReleased));
+        Send(KeyEvent(sf::Keyboard::Right, right ? sf::Event::KeyPressed : sf::Event::KeyReleased));
         Step();
         EXPECT_EQ(ThePad().GetPosition().x, after) << "from " << from << ", " << left << right;
     }
@@ -35,9 +34,9 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
     Send(KeyPressed(sf::Keyboard::Left));
     Step(3);
     EXPECT_EQ(ball.GetPosition(), ThePad().GetPosition() + sf::Vector2f(90.f, -30.f));
-    Send(LeftClick(300, 700));
+    Send(MouseClick(300, 700));
     const sf::Vector2f direction = ball.GetDirection();
-    Send(LeftClick(300, 700));
+    Send(MouseClick(300, 700));
     EXPECT_EQ(ball.GetDirection(), direction);
     int flattest = 0;
     for (int launch = 0; launch < 100; ++launch) {
@@ -81,6 +80,6 @@ TEST_F(GameInputTest, WindowFitsTheDesktopCentredAndClicksStillHitTheButtons)
     for (sf::Event event; game->GetWindow()->pollEvent(event);)
         Send(event);
     const sf::Vector2i resume = CentreOf(game->GetPauseMenu()->GetPlayText());
-    Send(LeftClick(resume.x * int(small.x) / 1920, resume.y * int(small.y) / 1080));
+    Send(MouseClick(resume.x * int(small.x) / 1920, resume.y * int(small.y) / 1080));
     EXPECT_EQ(game->GetScreen(), Game::Screen::WaitingForLaunch);
 }

@@ -43,7 +43,7 @@ TEST_F(MovingBrickTest, PadLosesAPointPerMovingBrickEachStepAndBreakingItEndsThe
 {
     ClearField();
     Press(sf::Keyboard::Escape);
-    Send(LeftClick(10, 500));
+    Send(MouseClick(10, 500));
     AddMovingBrick({900.f, 880.f});
     AddMovingBrick({1000.f, 880.f});
     for (int hitPoints : {3, 1, 0}) {

@@ -61,11 +61,11 @@ private:
                                            &shop.GetBallsBuyText(), &shop.GetContinueText()});
         const int how = Roll(4);
         if (how == 0 || buttons.empty())
-            return LeftClick(Roll(1920), Roll(1080));
+            return MouseClick(Roll(1920), Roll(1080));
         const sf::Vector2i at = CentreOf(*buttons[Roll(static_cast<int>(buttons.size()))]);
         const int spread = how == 1 ? 40 : 3;
-        return LeftClick(at.x + Roll(2 * spread + 1) - spread,
-                         at.y + Roll(2 * spread + 1) - spread);
+        return MouseClick(at.x + Roll(2 * spread + 1) - spread,
+                          at.y + Roll(2 * spread + 1) - spread);
     }
 
     static void BreakEveryBrick(Game& game)

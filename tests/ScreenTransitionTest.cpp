@@ -10,7 +10,7 @@ protected:
     {
         using K = sf::Keyboard;
         const auto key = [this](K::Key code, sf::Event::EventType type = sf::Event::KeyPressed) {
-            return [this, code, type] { Send(KeyPressed(code, type)); };
+            return [this, code, type] { Send(KeyEvent(code, type)); };
         };
         const auto event = [this](sf::Event::EventType type) {
             return [this, type] { Send(sf::Event{type, {}}); };
@@ -31,7 +31,7 @@ protected:
             {"draw", [this] { game->Render(); }},
             {"drop", [this] { LoseEveryBall(*game); }},
             {"over", [this] { game->GameOver(); }},
-            {"launch", [this] { Send(LeftClick(10, 500)); }},
+            {"launch", [this] { Send(MouseClick(10, 500)); }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
             {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},

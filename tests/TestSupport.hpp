@@ -59,18 +59,21 @@ struct ScratchFolder {
     }
 };
 
-inline sf::Event KeyPressed(sf::Keyboard::Key key,
-                            sf::Event::EventType type = sf::Event::KeyPressed)
+inline sf::Event KeyEvent(sf::Keyboard::Key key, sf::Event::EventType type)
 {
     sf::Event event{type, {}};
     event.key.code = key;
     return event;
 }
+inline sf::Event KeyPressed(sf::Keyboard::Key key)
+{
+    return KeyEvent(key, sf::Event::KeyPressed);
+}
 inline sf::Event KeyReleased(sf::Keyboard::Key key)
 {
-    return KeyPressed(key, sf::Event::KeyReleased);
+    return KeyEvent(key, sf::Event::KeyReleased);
 }
-inline sf::Event LeftClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left)
+inline sf::Event MouseClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left)
 {
     sf::Event event{sf::Event::MouseButtonPressed, {}};
     event.mouseButton = {button, x, y};
@@ -152,7 +155,7 @@ protected:
     void Click(const sf::Text& button, sf::Mouse::Button mouseButton = sf::Mouse::Left)
     {
         const sf::Vector2i centre = CentreOf(button);
-        Send(LeftClick(centre.x, centre.y, mouseButton));
+        Send(MouseClick(centre.x, centre.y, mouseButton));
     }
     void Step(int count = 1)
     {

@@ -38,7 +38,8 @@ void Game::Init()
 {
     const sf::ContextSettings settings(0, 0, 8, 1, 1);
     window = std::make_unique<sf::RenderWindow>();
-    window->create(sf::VideoMode(width, height, 32), title, 7, settings);
+    window->create(sf::VideoMode(width, height, 32), title,
+                   sf::Style::Titlebar | sf::Style::Resize | sf::Style::Close, settings);
     // The game keeps drawing in its own coordinates: the default view stays
     // the full canvas and is stretched over the smaller window.
     const sf::VideoMode mode = sf::VideoMode::getDesktopMode();

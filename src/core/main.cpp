@@ -16,9 +16,9 @@ namespace {
 std::string Usage()
 {
     std::string files;
-    for (const char* file : {assetFile::whiteImage, assetFile::brickImage, assetFile::font,
-                             assetFile::mainMusic, assetFile::menuMusic, assetFile::ballTapPad,
-                             assetFile::ballTapBrick})
+    for (const char* file :
+         {assetFile::whiteImage, assetFile::brickImage, assetFile::font, assetFile::mainMusic,
+          assetFile::menuMusic, assetFile::ballTapPad, assetFile::ballTapBrick})
         files += std::string("  ") + file + "\n";
     return "Usage: quadrabash [--help | --version]\n"
            "\n"

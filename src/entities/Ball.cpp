@@ -87,7 +87,7 @@ bool Ball::MoveOnce(bool lastOfStep)
     }
     const bool onField = ApplyEdges();
     // Each step ends with the pass over every ball, even for a ball that just
-    // fell out: the other balls are tested once per ball update, as always.
+    // fell out: the other balls are tested once per ball update.
     if (lastOfStep || !onField)
         CollisionPass();
     else if (CollideWithField(*this, KindsOf(game->GetEntities())))
@@ -145,8 +145,8 @@ std::vector<Ball::Kind> Ball::KindsOf(const std::vector<Entity*>& entities)
 void Ball::CollisionPass()
 {
     // Every ball's update tests every ball, not only its own: a ball resting
-    // against a brick hits it again at each other ball's update. The game has
-    // always played this way, so the pass stays.
+    // against a brick hits it again at each other ball's update, so with two
+    // balls in play each contact counts twice a step.
     std::vector<Entity*>& entities = game->GetEntities();
     std::vector<Kind> kinds = KindsOf(entities);
     for (std::size_t i = 0; i < entities.size(); ++i) {

@@ -14,7 +14,6 @@ public:
     int GetHitPoints() const { return hitPoints; }
     bool IsInvulnerable() const { return invulnerable; }
     void SetInvulnerable(bool value) { invulnerable = value; }
-    const Entity* GetOwner() const { return owner; }
 
     BreakableComponent(const BreakableComponent&) = delete;
     BreakableComponent& operator=(const BreakableComponent&) = delete;

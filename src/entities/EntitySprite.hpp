@@ -16,8 +16,6 @@ public:
     sf::Drawable* GetDrawable() override;
     void SetPosition(sf::Vector2f newPosition) override;
 
-    sf::Color GetColor() const { return color; }
-
 protected:
     EntitySprite(const EntitySprite& other);
 

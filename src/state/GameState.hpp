@@ -40,7 +40,6 @@ public:
     int GetBallsPerLevel() const { return ballsPerLevel; }
     void SetBallsPerLevel(int value) { ballsPerLevel = value; }
     int GetLevel() const { return level; }
-    int GetCombo() const { return combo; }
     void SetCombo(int value);
     double GetFrameTime() const { return frameTime; }
     void StartPlay();

@@ -48,7 +48,7 @@ ShopMenu::ShopMenu(Game* game_) : game(game_)
         column.price.setPosition(column.pricePosition);
         SetUpText(column.buy, font, "Acheter", 40, white);
         column.buy.setPosition(column.buyPosition);
-        SetUpText(column.label, font, FromWindows1252(column.description), 25, white);
+        SetUpText(column.label, font, FromLatin1(column.description), 25, white);
         column.label.setPosition(column.labelPosition);
         drawables.push_back(&column.price);
         drawables.push_back(&column.buy);

@@ -9,7 +9,7 @@ sf::String ToString(int value)
     return sf::String(stream.str());
 }
 
-sf::String FromWindows1252(const std::string& bytes)
+sf::String FromLatin1(const std::string& bytes)
 {
     sf::String text;
     for (const char byte : bytes)

@@ -6,6 +6,6 @@
 // Decimal text of an integer, as the display and the shop show numbers.
 sf::String ToString(int value);
 
-// UI strings are kept in Windows-1252; each byte maps to the code point of
-// the same value, so 0xE9 shows as é.
-sf::String FromWindows1252(const std::string& bytes);
+// UI strings are single bytes, each shown as the code point of the same value
+// (Latin-1): the é of the shop's texts is the byte 0xE9, as in Windows-1252.
+sf::String FromLatin1(const std::string& bytes);
