@@ -125,7 +125,7 @@ void PlayOneSeed(std::uint32_t seed)
     SeedRandomForTesting(seed);
     escapeHeld = false;
     RandomPlayer player(seed);
-    CapturedStdout out;
+    CapturedOutput out;
     std::unique_ptr<Game> game;
     std::string newGame;
     int stepsOnScreen = 0;

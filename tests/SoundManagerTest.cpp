@@ -23,6 +23,26 @@ TEST(SoundManagerTest, TracksLoopAtHalfVolumeAndThePadTapIsTheQuietEffect)
     EXPECT_NEAR(all.FindSound("Ball_tap_brick")->getVolume(), 75.f, 0.01);
 }
 
+// A machine without a sound device, or one unplugged during play, is told
+// once; after that no call fails aloud and no music stream is left running.
+TEST(SoundManagerTest, WithoutADeviceTheGameSaysSoOnceAndPlaysSilently)
+{
+    for (const bool lostDuringPlay : {false, true}) {
+        SCOPED_TRACE(lostDuringPlay ? "lost during play" : "none at start");
+        const CapturedOutput err(std::cerr), out;
+        SoundManager sound(lostDuringPlay);
+        sound.PlayMusic("Menu_music");
+        sound.CheckDevice(true);
+        for (int check = 0; check < 2; ++check)
+            sound.CheckDevice(false);
+        sound.PlayMusic("Main_music");
+        sound.PlaySound("Ball_tap_brick");
+        EXPECT_EQ(err.Text(), "quadrabash: no audio device; playing without sound\n");
+        EXPECT_EQ(out.Text(), "");
+        EXPECT_EQ(sound.FindMusic("Menu_music"), nullptr) << "a stream still runs";
+    }
+}
+
 // With no asset at all, or with files SFML would choke on, start-up reports
 // each failure once, in the order the parts are built, and the game still
 // draws and steps. The broken ones: pictures wider than the game accepts, and WAV files
@@ -45,7 +65,7 @@ TEST(StartupTest, EveryMissingOrBrokenAssetIsReportedInTheOrderOfStartUp)
                 std::ofstream(file, std::ios::binary) << dataFirst;
             }
         }
-        CapturedStdout out;
+        CapturedOutput out;
         Game game(sf::Vector2u(1920, 1080), "Quadrabash");
         game.Init();
         for (int frame = 0; frame < 3; ++frame) {

@@ -34,12 +34,14 @@ inline const bool inGameFolder = [] {
     return true;
 }();
 
-// Captures everything written to std::cout while alive.
-struct CapturedStdout {
-    std::ostringstream buffer;
-    std::streambuf* previous = std::cout.rdbuf(buffer.rdbuf());
-    ~CapturedStdout() { std::cout.rdbuf(previous); }
+// Captures everything written to a stream, standard output by default, while alive.
+struct CapturedOutput {
+    explicit CapturedOutput(std::ostream& captured = std::cout) : stream(captured) {}
+    ~CapturedOutput() { stream.rdbuf(previous); }
     std::string Text() const { return buffer.str(); }
+    std::ostream& stream;
+    std::ostringstream buffer;
+    std::streambuf* previous = stream.rdbuf(buffer.rdbuf());
 };
 
 // A fresh empty folder, the working directory while it lives, where the game

@@ -36,11 +36,11 @@ TEST(TimerTest, PausesAreLeftOutOfEveryReadingAndMisuseChangesNothing)
     Timer timer([] { return manualNow; });
     for (const Row& row : rows) {
         manualNow = static_cast<std::int64_t>((1000.0 + row.at) * 1e9);
-        CapturedStdout out;
+        CapturedOutput out;
         if (row.action)
             (timer.*row.action)();
         EXPECT_EQ(out.Text(), row.line) << "at " << row.at;
-        CapturedStdout readingErrors;
+        CapturedOutput readingErrors;
         EXPECT_EQ(timer.GetElapsedTime(), row.elapsed) << "at " << row.at;
         EXPECT_EQ(timer.GetTimeSinceTimerPoint(), row.sincePoint) << "at " << row.at;
     }

@@ -6,8 +6,12 @@
 
 #include <iostream>
 
-SoundManager::SoundManager()
+SoundManager::SoundManager(bool deviceOpens)
 {
+    if (!deviceOpens) {
+        GoSilent();
+        return;
+    }
     LoadMusic("Main_music", assetFile::mainMusic);
     LoadMusic("Menu_music", assetFile::menuMusic);
     sf::SoundBuffer scratch;
@@ -47,8 +51,25 @@ void SoundManager::LoadSound(sf::SoundBuffer& scratch, const std::string& name,
     sounds[name] = std::move(sound);
 }
 
+void SoundManager::GoSilent()
+{
+    std::cerr << "quadrabash: no audio device; playing without sound" << std::endl;
+    silent = true;
+    sounds.clear();
+    musics.clear();
+    buffers.clear();
+}
+
+void SoundManager::CheckDevice(bool connected)
+{
+    if (!connected && !silent)
+        GoSilent();
+}
+
 sf::Music* SoundManager::Music(const std::string& name)
 {
+    if (silent)
+        return nullptr;
     auto it = musics.find(name);
     if (it == musics.end()) {
         std::cout << "Music " << name << " not found" << std::endl;
@@ -77,6 +98,8 @@ void SoundManager::StopMusic(const std::string& name)
 
 void SoundManager::PlaySound(const std::string& name)
 {
+    if (silent)
+        return;
     auto it = sounds.find(name);
     if (it == sounds.end()) {
         std::cout << "Sound " << name << " not found" << std::endl;

@@ -1,5 +1,6 @@
 #include "core/Game.hpp"
 
+#include "audio/SoundManager.hpp"
 #include "state/GameState.hpp"
 #include "ui/GameOverMenu.hpp"
 #include "ui/PauseMenu.hpp"
@@ -17,6 +18,8 @@ void Game::HandleEvents()
     sf::Event event;
     while (window->pollEvent(event))
         HandleEvent(event);
+    // An unplugged headset is an event too, though not one of the window's.
+    soundManager->CheckDevice();
 }
 
 std::optional<sf::Vector2i> Game::LeftClickAt(const sf::Event& event) const
