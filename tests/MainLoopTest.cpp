@@ -1,69 +1,80 @@
 #include "core/MainLoop.hpp"
 #include "core/Timer.hpp"
 
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 static std::int64_t loopNow = 0;
-static constexpr std::int64_t kMs = 1000000;
 
 // The game as the loop sees it, recording the loop's calls one letter each:
-// R(ender), E(vents), U(pdate).
+// E(vents), U(pdate), R(ender), and S with the milliseconds slept.
 struct FakeGame {
-    bool paused = false, windowOpen = true;
-    double frameTime = static_cast<double>(1.0f / 60.0f);
+    bool paused = false, still = false, windowOpen = true;
     std::string calls;
-    std::function<void()> onEvents = [] {};
+    // Whether events came; may pause, resume or close.
+    std::function<bool()> onEvents = [] { return false; };
     const FakeGame* GetState() const { return this; }
     bool IsPaused() const { return paused; }
-    double GetFrameTime() const { return frameTime; }
+    double GetFrameTime() const { return static_cast<double>(1.0f / 60.0f); }
     bool IsWindowOpen() const { return windowOpen; }
-    // Passes are kept apart by "|"; a loop that never ends fails instead of hanging.
-    void Render()
-    {
-        calls += calls.empty() ? "R" : "|R";
-        windowOpen = windowOpen && calls.size() < 1000;
-    }
-    void HandleEvents()
+    bool IsStill() const { return still; }
+    bool HandleEvents()
     {
         calls += 'E';
-        onEvents();
+        return onEvents();
     }
     void Update() { calls += 'U'; }
+    void Render() { calls += 'R'; }
 };
 
-// 1/60 s in single precision is 16666667.5 ns: a step waits for all of it,
-// never catches up after a late pass, and counts from the step itself.
-// Paused, only events are read, and the loop ends after the pass that closed
-// the window.
-TEST(MainLoopTest, DrawsEveryPassAndStepsOnceAFrameTimeHasPassed)
+// Play steps once the frame time (16666667.5 ns) has passed, draws each step
+// and sleeps until the next; a late pass brings one step, not two. A still
+// screen is drawn when events came, and otherwise every 30th pass. Paused,
+// events are read every frame time and only they can bring a frame; a pause
+// lifted by them steps at once. A window closed in a step's events ends the
+// loop after that step, with nothing more drawn.
+TEST(MainLoopTest, StepsOnTimeSleepsBetweenAndDrawsOnlyWhatCanHaveChanged)
 {
     Timer timer([] { return loopNow; });
     timer.StartTimer();
     timer.SetTimerPoint();
     FakeGame game;
-    // Time passed since the last pass, and the frame time the play state asks for.
-    const double sixtieth = game.frameTime;
-    const std::tuple<std::int64_t, double, const char*> passes[] = {
-        {16666667, sixtieth, "R"},    {1, sixtieth, "REU"},   {0, sixtieth, "R"},
-        {250 * kMs, sixtieth, "REU"}, {0, sixtieth, "R"},     {10 * kMs, sixtieth, "R"},
-        {7 * kMs, sixtieth, "REU"},   {20 * kMs, 0.02, "REU"}};
-    for (const auto& [later, frameTime, calls] : passes) {
-        loopNow += later;
-        game.frameTime = frameTime;
+    MainLoop loop(game, timer, [&game](double seconds) {
+        loopNow += std::llround(seconds * 1e9);
+        game.calls += "S" + std::to_string(std::lround(seconds * 1000));
+    });
+    const auto passes = [&](int count, std::int64_t lateBy = 0) {
         game.calls.clear();
-        RunLoopPass(game, timer);
-        EXPECT_EQ(game.calls, calls) << "at " << loopNow << " ns";
-    }
-    game.calls.clear();
-    game.paused = true;
-    loopNow += 1000 * kMs;
-    int events = 0;
-    game.onEvents = [&] {
-        game.paused = ++events != 2;
-        game.windowOpen = events < 4;
+        loopNow += lateBy;
+        for (int pass = 0; pass < count; ++pass) {
+            game.calls += pass ? "|" : "";
+            loop.Pass();
+        }
+        return game.calls;
     };
-    RunMainLoop(game, timer);
-    // A pause lifted in a pass's own events lets that pass step.
-    EXPECT_EQ(game.calls, "RE|RE|REU|RE");
+    const auto repeat = [](const std::string& passes, int times) {
+        std::string all;
+        for (int i = 0; i < times; ++i)
+            all += passes;
+        return all;
+    };
+    EXPECT_EQ(passes(4), "S17|EUR|S17|EUR");
+    EXPECT_EQ(passes(3, 250000000), "EUR|S17|EUR");
+    EXPECT_EQ(passes(2, 10000000), "S7|EUR");
+    game.still = true;
+    EXPECT_EQ(passes(60), repeat("S17|EU|", 29) + "S17|EUR");
+    game.onEvents = [] { return true; };
+    EXPECT_EQ(passes(2), "S17|EUR");
+    game.paused = true;
+    EXPECT_EQ(passes(2), "ERS17|ERS17");
+    game.onEvents = [] { return false; };
+    EXPECT_EQ(passes(30), repeat("ES17|", 29) + "ERS17");
+    game.onEvents = [&game] { return !(game.paused = false); };
+    EXPECT_EQ(passes(3), "E|EUR|S17");
+    game.onEvents = [&game] { return !(game.windowOpen = false); };
+    game.calls.clear();
+    loop.Run();
+    EXPECT_EQ(game.calls, "EU");
 }

@@ -101,6 +101,14 @@ Game::Screen Game::GetScreen() const
     return ballLaunched ? Screen::Playing : Screen::WaitingForLaunch;
 }
 
+bool Game::IsStill() const
+{
+    const Screen screen = GetScreen();
+    const bool moves = screen != Screen::StartMenu && screen != Screen::Paused &&
+                       screen != Screen::GameOver && screen != Screen::Shop;
+    return !moves && drawnScreen == screen;
+}
+
 bool Game::IsPlaying() const
 {
     const Screen screen = GetScreen();

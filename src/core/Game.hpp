@@ -54,7 +54,8 @@ public:
 
     void Init();
 
-    void HandleEvents();
+    // Returns whether any event came.
+    bool HandleEvents();
     void HandleEvent(const sf::Event& event);
     void Update();
     void Render();
@@ -62,6 +63,9 @@ public:
     Screen GetScreen() const;
     // Bricks on the field and no menu: the only time the screen may shake.
     bool IsPlaying() const;
+    // Nothing on screen can have moved since the last frame: a menu or the
+    // shop, the same screen the last frame showed.
+    bool IsStill() const;
 
     void OpenStartMenu();
     void OpenPauseMenu();
@@ -159,6 +163,8 @@ private:
     // Menus closed while their own click handler runs, freed after the event.
     std::unique_ptr<PauseMenu> closedPauseMenu;
     std::unique_ptr<GameOverMenu> closedGameOverMenu;
+    // What the last frame showed; nothing before the first frame.
+    std::optional<Screen> drawnScreen;
     // Whether the Hud clock ran when the pause menu opened, so that closing
     // the menu gives back exactly the clock state play had.
     bool clockRanBeforePause = false;

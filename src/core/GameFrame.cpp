@@ -94,6 +94,18 @@ void Game::Render()
 {
     if (!window)
         return;
+    // Chosen before drawing: a still screen is drawn rarely, and must not stay
+    // off-centre until its next frame because play was shaking before it.
+    if (shakeStrength > 0) {
+        const double dx = RandomFloat(-0.5f, 0.5f) * 2.0 * shakeStrength;
+        const double dy = RandomFloat(-0.5f, 0.5f) * 2.0 * shakeStrength;
+        sf::View view = window->getDefaultView();
+        view.setCenter(static_cast<float>(windowSize.x * 0.5 + dx),
+                       static_cast<float>(windowSize.y * 0.5 + dy));
+        window->setView(view);
+    } else {
+        window->setView(window->getDefaultView());
+    }
     window->clear(sf::Color(36, 4, 4, 255));
     for (Entity* e : entities)
         window->draw(*e->GetDrawable(), sf::RenderStates::Default);
@@ -113,17 +125,6 @@ void Game::Render()
         shopMenu->UpdateGameState();
         shopMenu->Draw();
     }
-
-    // Chosen after drawing, so a new strength shows from the next frame.
-    if (shakeStrength > 0) {
-        const double dx = RandomFloat(-0.5f, 0.5f) * 2.0 * shakeStrength;
-        const double dy = RandomFloat(-0.5f, 0.5f) * 2.0 * shakeStrength;
-        sf::View view = window->getDefaultView();
-        view.setCenter(static_cast<float>(windowSize.x * 0.5 + dx),
-                       static_cast<float>(windowSize.y * 0.5 + dy));
-        window->setView(view);
-    } else {
-        window->setView(window->getDefaultView());
-    }
     window->display();
+    drawnScreen = screen;
 }

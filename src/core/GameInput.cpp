@@ -11,15 +11,18 @@
 #include <cmath>
 #include <optional>
 
-void Game::HandleEvents()
+bool Game::HandleEvents()
 {
     if (!window)
-        return;
-    sf::Event event;
-    while (window->pollEvent(event))
+        return false;
+    bool any = false;
+    for (sf::Event event; window->pollEvent(event);) {
         HandleEvent(event);
+        any = true;
+    }
     // An unplugged headset is an event too, though not one of the window's.
     soundManager->CheckDevice();
+    return any;
 }
 
 std::optional<sf::Vector2i> Game::LeftClickAt(const sf::Event& event) const

@@ -7,10 +7,12 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 std::string Usage()
@@ -77,7 +79,10 @@ int main(int argc, char* argv[])
     game->Init();
     frameTimer.StartTimer();
     frameTimer.SetTimerPoint();
-    RunMainLoop(*game, frameTimer);
+    MainLoop loop(*game, frameTimer, [](double seconds) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    });
+    loop.Run();
     // Take the game down before returning: the music streams run on threads
     // of their own and must stop while the audio device still exists.
     game.reset();
