@@ -8,7 +8,8 @@
 set -euo pipefail
 
 mode="${1:-play}"
-packages=(build-essential cmake pkg-config libsfml-dev libstb-dev fonts-dotgothic16 libgl1-mesa-dri)
+packages=(build-essential cmake pkg-config libsfml-dev libstb-dev libopenal-dev libxrandr-dev
+          fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev imagemagick
                xvfb xdotool python3 python3-numpy)

@@ -1,7 +1,9 @@
 #include "core/Game.hpp"
 
 #include "audio/SoundManager.hpp"
+#include "core/Multisampling.hpp"
 #include "core/Timer.hpp"
+#include "core/WindowPlacement.hpp"
 #include "entities/Ball.hpp"
 #include "entities/Pad.hpp"
 #include "state/GameState.hpp"
@@ -12,6 +14,7 @@
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <algorithm>
+#include <cstdint>
 #include <typeinfo>
 
 bool escapeHeld = false;
@@ -36,18 +39,9 @@ Game::~Game()
 
 void Game::Init()
 {
-    const sf::ContextSettings settings(0, 0, 8, 1, 1);
-    window = std::make_unique<sf::RenderWindow>();
-    window->create(sf::VideoMode(width, height, 32), title,
-                   sf::Style::Titlebar | sf::Style::Resize | sf::Style::Close, settings);
-    // The game keeps drawing in its own coordinates: the default view stays
-    // the full canvas and is stretched over the smaller window.
-    const sf::VideoMode mode = sf::VideoMode::getDesktopMode();
-    const sf::Vector2u desktop(mode.width, mode.height);
-    const sf::Vector2u fitted = FitToDesktop(sf::Vector2u(width, height), desktop);
-    if (fitted != sf::Vector2u(width, height))
-        window->setSize(fitted);
-    CentreWindowOnDesktop(desktop);
+    // A software rasterizer is known to be slow before a frame is drawn.
+    const bool software = Multisampling::IsSoftwareRenderer(Multisampling::RendererName());
+    OpenWindow(software ? 0 : Multisampling::full);
 
     hud = std::make_unique<Hud>(this);
     // The clock stands still until the first launch click.
@@ -59,26 +53,41 @@ void Game::Init()
     shopMenu = std::make_unique<ShopMenu>(this);
     state = std::make_unique<GameState>(this);
     state->ShowStartMenu();
+
+    // A slow graphics card shows in the first frames, which are the start
+    // menu's anyway: without samples it keeps up with the steps.
+    if (window->getSettings().antialiasingLevel > 0) {
+        std::vector<double> frames;
+        for (int frame = 0; frame < 5; ++frame) {
+            const std::int64_t start = Timer::SteadyNow();
+            Render();
+            frames.push_back(static_cast<double>(Timer::SteadyNow() - start) / 1e9);
+        }
+        if (Multisampling::TooSlow(frames, state->GetFrameTime()))
+            OpenWindow(0);
+    }
 }
 
-sf::Vector2u Game::FitToDesktop(sf::Vector2u size, sf::Vector2u desktop)
+void Game::OpenWindow(unsigned int samples)
 {
-    if (desktop.x >= size.x && desktop.y >= size.y)
-        return size;
-    // A tenth of the desktop is left for the title bar and the desktop's panels.
-    const double scale = std::min(0.9 * desktop.x / size.x, 0.9 * desktop.y / size.y);
-    return sf::Vector2u(static_cast<unsigned int>(size.x * scale),
-                        static_cast<unsigned int>(size.y * scale));
-}
-
-void Game::CentreWindowOnDesktop(sf::Vector2u desktop)
-{
+    const sf::ContextSettings settings(0, 0, samples, 1, 1);
+    if (!window)
+        window = std::make_unique<sf::RenderWindow>();
+    window->create(sf::VideoMode(width, height, 32), title,
+                   sf::Style::Titlebar | sf::Style::Resize | sf::Style::Close, settings);
+    // The game keeps drawing in its own coordinates: the default view stays
+    // the full canvas and is stretched over a smaller window.
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    const sf::IntRect place =
+        WindowPlacement::Place(sf::Vector2u(width, height), WindowPlacement::ListMonitors(),
+                               sf::Vector2u(desktop.width, desktop.height));
+    const sf::Vector2u size(static_cast<unsigned int>(place.width),
+                            static_cast<unsigned int>(place.height));
+    if (size != window->getSize())
+        window->setSize(size);
     // SFML 2.5 on X11 centres a new window vertically by the screen's width,
-    // which puts half of a full-height window below the screen.
-    const sf::Vector2u size = window->getSize();
-    const int x = (static_cast<int>(desktop.x) - static_cast<int>(size.x)) / 2;
-    const int y = (static_cast<int>(desktop.y) - static_cast<int>(size.y)) / 2;
-    window->setPosition(sf::Vector2i(std::max(0, x), std::max(0, y)));
+    // and on the whole X screen rather than on one monitor.
+    window->setPosition(sf::Vector2i(place.left, place.top));
 }
 
 bool Game::IsWindowOpen() const

@@ -78,10 +78,6 @@ public:
     bool PausePlayClock();
     void ResumePlayClock();
 
-    // The window size for a desktop: unchanged where it fits, else scaled
-    // down to fit with the same shape.
-    static sf::Vector2u FitToDesktop(sf::Vector2u size, sf::Vector2u desktop);
-
     GameState* GetState() const { return state.get(); }
     Hud* GetHud() const { return hud.get(); }
     Pad* GetPad() const { return pad.get(); }
@@ -123,7 +119,8 @@ public:
 private:
     // Empties the list; everything in it but the pad is discarded.
     void EmptyEntityList();
-    void CentreWindowOnDesktop(sf::Vector2u desktop);
+    // (Re)creates the window with that many samples, placed on the monitor.
+    void OpenWindow(unsigned int samples);
     // Where a left button press lands in the game's own coordinates; nothing
     // for any other event.
     std::optional<sf::Vector2i> LeftClickAt(const sf::Event& event) const;
