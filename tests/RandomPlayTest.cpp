@@ -99,6 +99,7 @@ void ExpectInvariants(const Game& game, bool focusLost)
         << "the screen shakes outside play";
     ASSERT_FALSE(game.GetPauseMenu() && game.GetGameOverMenu()) << "two menus are open";
     ASSERT_FALSE(screen == Screen::GameOver && !game.GetGameOverMenu()) << "game over, no menu";
+    ASSERT_FALSE(screen == Screen::GameOver && game.GetState()->IsShopOpen()) << "a shop on it";
     ASSERT_FALSE(focusLost && game.IsAnyKeyHeld()) << "a key stays held after the focus is lost";
 }
 

@@ -171,7 +171,9 @@ void GameState::UpdateLevelCleared()
         pad->SetPosition(
             sf::Vector2f(pad->GetPosition().x, static_cast<float>(height + 50 + 2 * padSize.y)));
         level = static_cast<std::int16_t>(level + 1);
-        shopOpen = true;
+        // The last ball may have gone in this very step: then the game over
+        // screen stands alone, with no shop drawn over it.
+        shopOpen = game->GetScreen() != Game::Screen::GameOver;
     }
 }
 
