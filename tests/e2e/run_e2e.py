@@ -24,6 +24,7 @@ MENU_BAND_WIDTH = WIDTH // 3                 # the start and pause menus' band; 
 FIRST_BUTTON, SECOND_BUTTON = (WIDTH // 2, HEIGHT // 2 - 45), (WIDTH // 2, HEIGHT // 2 + 55)  # 50 px off the middle
 CONTINUER, CONTINUER_CLICK = np.s_[85:210, 500:960], (WIDTH // 2 - 150, 143)  # right-aligned on the middle
 SHOP_EMPTY_TOP_RIGHT = np.s_[60:225, 1000:1900]  # bare background while the shop is open
+COINS = np.s_[20:56, 150:400]                    # the coins' value, above the bricks
 ANIMATION_SECONDS = 5                        # the README's animation, 480 x 270
 STARTED, FAILED = time.monotonic(), []
 
@@ -40,19 +41,22 @@ def convert(image, path, *options):
                    input=np.ascontiguousarray(image).tobytes(), check=True, timeout=120)
 
 
-# One start of the program from a folder, its sound recorded and its output kept in out; the screens
-# it names are kept at half size in docs, the README's pictures.
+# One start of the program from a folder, its sound recorded (or no sound device at all) and its output
+# kept in out; the screens it names are kept at half size in docs, the README's pictures.
 class Run:
-    def __init__(self, display, out, name, docs=None):
+    def __init__(self, display, out, name, docs=None, sound=True):
         self.display, self.out, self.name, self.docs, self.proc, self.last = display, out, name, docs, None, None
-        self.wave, self.stdout_path = (os.path.join(out, name + ext) for ext in (".wav", ".stdout.txt"))
+        self.sound = sound
+        self.wave, self.stdout_path, self.stderr_path = (os.path.join(out, name + ext)
+                                                         for ext in (".wav", ".stdout.txt", ".stderr.txt"))
 
     def start(self, program, folder):
         conf = Path(self.out, self.name + ".conf")
         conf.write_text(f"[general]\nchannels=stereo\nsample-type=int16\nfrequency={RECORDING_RATE}\n"
                         f"[wave]\nfile={self.wave}\n")
-        env = dict(self.display.env, ALSOFT_DRIVERS="wave", LP_NUM_THREADS="2", ALSOFT_CONF=str(conf))
-        with open(self.stdout_path, "wb") as out, open(Path(self.out, f"{self.name}.stderr.txt"), "wb") as err:
+        env = dict(self.display.env, ALSOFT_DRIVERS="wave" if self.sound else "no-such-backend", LP_NUM_THREADS="2",
+                   ALSOFT_CONF=str(conf))
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
             self.proc = subprocess.Popen(program, cwd=folder, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.window = wait_until(self.display.find_window, 120, "the game window", 0.1, self.proc)
         # With no window manager, keyboard focus follows the pointer.
@@ -80,13 +84,19 @@ class Run:
         # Held long enough for the game to read the key in at least one step, however slow its steps.
         self.display.tool("xdotool", "keydown", key, "sleep", seconds, "keyup", key)
 
-    # A normal session prints nothing.
+    # A normal session prints nothing on standard output; SFML's notes on the OpenGL context go to the
+    # error stream, and without a sound device one line of the game's joins them there.
     def close(self, how="the window's close button"):
         if how == "the window's close button":
             self.display.request_close(self.window)
         code, printed = self.proc.wait(120), Path(self.stdout_path).read_bytes().decode("latin-1")
         check(code == 0, f"{how} ends the program with exit code 0", f"code {code}")
         check(printed == "", "nothing is printed", repr(printed))
+        if not self.sound:
+            lines = Path(self.stderr_path).read_bytes().decode("latin-1").splitlines()
+            check(len(lines) <= 5 and len(set(lines)) == len(lines) and
+                  "quadrabash: no audio device; playing without sound" in lines,
+                  "without a sound device it says so once, among at most 5 lines, none twice", repr(lines))
 
 
 # ---------------------------------------------------------------- reading the screen
@@ -107,6 +117,15 @@ def ball(image):
     return (columns.mean(), rows.mean() + PLAYFIELD_ROWS.start) if 50 <= len(columns) <= 800 else None
 
 
+# The menu of the start and of a pause, told from the wider one of a lost game.
+def pause_menu(image):
+    return 0 < band_width(image) <= MENU_BAND_WIDTH + 2
+
+
+def game_over(image):
+    return band_width(image) > MENU_BAND_WIDTH + 50
+
+
 def shop_open(image):
     bare = np.abs(image[SHOP_EMPTY_TOP_RIGHT].astype(int) - BACKGROUND).max(axis=2) <= 12
     return bool((image[CONTINUER].min(axis=2) >= 200).any() and bare.all())
@@ -117,7 +136,7 @@ def shop_open(image):
 def full_game(run, smoke):
     title = run.display.tool("xdotool", "getwindowname", run.window).rstrip("\n")
     check(title == "Quadrabash", "the window's title is exactly Quadrabash", repr(title))
-    run.seen("the start menu", lambda image: 0 < band_width(image) <= MENU_BAND_WIDTH + 2, 120, picture="start-menu")
+    run.seen("the start menu", pause_menu, 120, picture="start-menu")
     if smoke:
         return run.close()
     # The menu music plays from start-up on.
@@ -141,15 +160,42 @@ def full_game(run, smoke):
              10, "play")
     if run.docs:
         film(run, os.path.join(run.docs, "play.gif"))
-    # Long enough to hear the music of play; should the game be lost meanwhile, its menu has
-    # its second button where the pause menu has "Leave", and it also closes the game.
-    wait_until(lambda: run.recorded_seconds() >= marks["launch"] + 3.5, 30, "3.5 s of play", 0.1, run.proc)
+    # Long enough to hear the music of play, too short to lose: a ball climbs to the bricks and
+    # falls back in 2 s at the least, a red brick takes longer to fall onto the pad.
+    wait_until(lambda: run.recorded_seconds() >= marks["launch"] + 1.5, 30, "1.5 s of play", 0.1, run.proc)
     marks["paused"] = run.recorded_seconds()
     run.key("Escape", 0.2)
-    run.seen("Escape to open the pause menu", lambda image: band_width(image) > 0, picture="pause")
+    run.seen("Escape to open the pause menu", pause_menu, picture="pause")
     run.click(SECOND_BUTTON)
     run.close("'Leave'")
     heard(run.wave, marks)
+
+
+# Without a sound device: a whole game, lost and started again, with one line about the sound.
+def silent_game(run):
+    run.seen("the start menu without sound", pause_menu, 120)
+    run.click(FIRST_BUTTON)
+    run.seen("'Start the game' without sound", lambda image: band_width(image) == 0)
+    # The pad waits at the left edge, where the ball seldom comes down: first a brick breaks, which
+    # shows in the coins, then the ball is lost, or a red brick breaks the pad. Should a red brick
+    # break it before the ball reaches the wall, the game is started again.
+    for attempt in range(3):
+        coins = run.last[COINS].copy()
+        run.click((WIDTH // 2, HEIGHT // 2))
+        run.display.tool("xdotool", "keydown", "Left")
+        broke = run.seen("a brick to break", lambda image: game_over(image) or (image[COINS] != coins).any(), 60)
+        if not game_over(broke):
+            run.seen("the game to be lost", game_over, 90)
+        run.display.tool("xdotool", "keyup", "Left")
+        run.click(FIRST_BUTTON)
+        run.seen("'Restart the game' to start a new game", lambda image: band_width(image) == 0)
+        if not game_over(broke):
+            break
+    check(not game_over(broke), "a brick breaks before the game is lost", f"{attempt + 1} games")
+    run.key("Escape", 0.2)
+    run.seen("Escape to pause the new game", pause_menu)
+    run.click(SECOND_BUTTON)
+    run.close("'Leave'")
 
 
 # A few seconds of play for the README, about ten frames a second as far as the machine allows, played back at
@@ -188,19 +234,22 @@ def main():
     args = parser.parse_args()
     out, game_dir = os.path.abspath(args.out), args.game_dir and os.path.abspath(args.game_dir)
     os.makedirs(out, exist_ok=True)
-    run = Run(Display(), out, "installed" if args.program else "full-game", args.docs)
-    # Whatever goes wrong fails the run, which still stops the game and keeps the last screen it judged.
-    try:
-        run.start(args.program or os.path.join(game_dir, "quadrabash"), game_dir or Path.home())
-        full_game(run, args.smoke or bool(args.program))
-    except Exception as error:  # noqa: BLE001
-        check(False, "the run went through", repr(error))
-        if run.last is not None:
-            convert(run.last, os.path.join(out, run.name + "-last-seen.png"))
-    finally:
-        if run.proc is not None:
-            stop(run.proc)
-        run.display.close()
+    display, short = Display(), args.smoke or bool(args.program)
+    runs = [Run(display, out, "installed" if args.program else "full-game", args.docs)]
+    runs += [] if short else [Run(display, out, "no-sound", sound=False)]
+    # Whatever goes wrong fails a run, which still stops the game and keeps the last screen it judged.
+    for run in runs:
+        try:
+            run.start(args.program or os.path.join(game_dir, "quadrabash"), game_dir or Path.home())
+            full_game(run, short) if run.sound else silent_game(run)
+        except Exception as error:  # noqa: BLE001
+            check(False, f"the run {run.name} went through", repr(error))
+            if run.last is not None:
+                convert(run.last, os.path.join(out, run.name + "-last-seen.png"))
+        finally:
+            if run.proc is not None:
+                stop(run.proc)
+    display.close()
     print("".join(f"FAILED: {text}\n" for text in FAILED), end="", file=sys.stderr)
     return 1 if FAILED else 0
 
