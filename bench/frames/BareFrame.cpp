@@ -1,26 +1,27 @@
 // The frame the game draws while waiting for the launch click, drawn by SFML
-// alone: what the game's frame rate is measured against. It takes the same
-// window settings and the game's own images and font, from the working
-// directory (the game folder), and draws until its window is closed.
+// alone and as often as the machine can: the floor under the game's frame
+// rate. It takes the game's window settings, with the samples a pixel gets as
+// its argument (8 by default), and the game's own images and font from the
+// working directory (the game folder), and draws until its window is closed.
+//   quadrabash_bareframe [SAMPLES]
 
 #include "AssetFiles.hpp"
+#include "core/WindowPlacement.hpp"
 
 #include <SFML/Graphics.hpp>
 
-#include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
-int main()
+int main(int argc, char* argv[])
 {
-    const sf::ContextSettings settings(0, 0, 8, 1, 1);
+    const unsigned int samples = argc > 1 ? static_cast<unsigned int>(std::atoi(argv[1])) : 8;
+    const sf::ContextSettings settings(0, 0, samples, 1, 1);
     sf::RenderWindow window;
     window.create(sf::VideoMode(1920, 1080, 32), "Quadrabash", sf::Style::Default, settings);
-    // Wholly on the screen, where the game puts its window too.
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    window.setPosition(sf::Vector2i(std::max(0, (static_cast<int>(desktop.width) - 1920) / 2),
-                                    std::max(0, (static_cast<int>(desktop.height) - 1080) / 2)));
+    WindowPlacement::Apply(window, sf::Vector2u(1920, 1080));
 
     sf::Texture brickTexture;
     sf::Texture white;

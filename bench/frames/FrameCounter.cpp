@@ -1,5 +1,7 @@
 // Preloaded into a program (LD_PRELOAD) to measure its frames from outside,
-// without changing it: every glXSwapBuffers call is one drawn frame.
+// without changing it: every glXSwapBuffers call is one drawn frame, and every
+// sf::Window::pollEvent that finds the queue empty one reading of the events,
+// which the game does once a step while play runs.
 //   QB_FRAMES_OUT      file the results are written to (required)
 //   QB_LAUNCH_NS       CLOCK_REALTIME nanoseconds when the program was started;
 //                      the start-up time runs from then to the first frame
@@ -35,6 +37,8 @@ double RealtimeNs()
 }
 
 struct Counter {
+    long steps = 0;
+    long stepsAtCounting = 0;
     long frames = 0;
     Clock::time_point first;
     double startupSeconds = -1.0;
@@ -55,6 +59,7 @@ struct Counter {
         if (countedFrom < 0) {
             if (sinceFirst >= EnvSeconds("QB_FRAMES_WARMUP", 3.0)) {
                 countedFrom = frames;
+                stepsAtCounting = steps;
                 countingSince = now;
             }
             return;
@@ -64,9 +69,9 @@ struct Counter {
             return;
         if (const char* path = std::getenv("QB_FRAMES_OUT")) {
             if (std::FILE* out = std::fopen(path, "w")) {
-                std::fprintf(out, "startup_s %.6f\nfps %.3f\nframes %ld\nseconds %.6f\n",
+                std::fprintf(out, "startup_s %.6f\nfps %.3f\nsteps_per_s %.3f\nseconds %.6f\n",
                              startupSeconds, static_cast<double>(frames - countedFrom) / counting,
-                             frames - countedFrom, counting);
+                             static_cast<double>(steps - stepsAtCounting) / counting, counting);
                 std::fclose(out);
             }
         }
@@ -84,4 +89,18 @@ extern "C" void glXSwapBuffers(void* display, unsigned long drawable)
     if (real)
         real(display, drawable);
     counter.Frame();
+}
+
+// sf::Window::pollEvent(sf::Event&), under its mangled name: the shim does not
+// link SFML, and only needs to pass the call on.
+extern "C" bool PollEvent(void* window, void* event) __asm__("_ZN2sf6Window9pollEventERNS_5EventE");
+extern "C" bool PollEvent(void* window, void* event)
+{
+    using Real = bool (*)(void*, void*);
+    static const auto real =
+        reinterpret_cast<Real>(dlsym(RTLD_NEXT, "_ZN2sf6Window9pollEventERNS_5EventE"));
+    const bool got = real && real(window, event);
+    if (!got)
+        ++counter.steps;
+    return got;
 }

@@ -75,19 +75,7 @@ void Game::OpenWindow(unsigned int samples)
         window = std::make_unique<sf::RenderWindow>();
     window->create(sf::VideoMode(width, height, 32), title,
                    sf::Style::Titlebar | sf::Style::Resize | sf::Style::Close, settings);
-    // The game keeps drawing in its own coordinates: the default view stays
-    // the full canvas and is stretched over a smaller window.
-    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
-    const sf::IntRect place =
-        WindowPlacement::Place(sf::Vector2u(width, height), WindowPlacement::ListMonitors(),
-                               sf::Vector2u(desktop.width, desktop.height));
-    const sf::Vector2u size(static_cast<unsigned int>(place.width),
-                            static_cast<unsigned int>(place.height));
-    if (size != window->getSize())
-        window->setSize(size);
-    // SFML 2.5 on X11 centres a new window vertically by the screen's width,
-    // and on the whole X screen rather than on one monitor.
-    window->setPosition(sf::Vector2i(place.left, place.top));
+    WindowPlacement::Apply(*window, sf::Vector2u(width, height));
 }
 
 bool Game::IsWindowOpen() const

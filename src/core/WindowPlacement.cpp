@@ -1,5 +1,7 @@
 #include "core/WindowPlacement.hpp"
 
+#include <SFML/Window/VideoMode.hpp>
+#include <SFML/Window/Window.hpp>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <algorithm>
@@ -42,4 +44,18 @@ sf::IntRect WindowPlacement::Place(sf::Vector2u canvas, const std::vector<Monito
     }
     return sf::IntRect(area.left + (area.width - size.x) / 2, area.top + (area.height - size.y) / 2,
                        size.x, size.y);
+}
+
+void WindowPlacement::Apply(sf::Window& window, sf::Vector2u canvas)
+{
+    const sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+    const sf::IntRect place =
+        Place(canvas, ListMonitors(), sf::Vector2u(desktop.width, desktop.height));
+    const sf::Vector2u size(static_cast<unsigned int>(place.width),
+                            static_cast<unsigned int>(place.height));
+    if (size != window.getSize())
+        window.setSize(size);
+    // SFML 2.5 on X11 centres a new window vertically by the screen's width,
+    // and on the whole X screen rather than on one monitor.
+    window.setPosition(sf::Vector2i(place.left, place.top));
 }

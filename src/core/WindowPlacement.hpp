@@ -4,6 +4,10 @@
 #include <SFML/System/Vector2.hpp>
 #include <vector>
 
+namespace sf {
+class Window;
+}
+
 // Where the game window opens: on the monitor the player looks at, fitted to
 // it with the canvas's shape, and centred on it.
 class WindowPlacement final {
@@ -23,4 +27,8 @@ public:
     // nine tenths of the monitor, leaving room for a title bar and panels.
     static sf::IntRect Place(sf::Vector2u canvas, const std::vector<Monitor>& monitors,
                              sf::Vector2u desktop);
+    // Gives a new window of the canvas's size the place and size Place says
+    // on this display. It keeps drawing in the canvas's coordinates: its
+    // default view stays the whole canvas, stretched over a smaller window.
+    static void Apply(sf::Window& window, sf::Vector2u canvas);
 };
