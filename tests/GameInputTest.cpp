@@ -24,9 +24,10 @@ TEST_F(GameInputTest, ArrowsSteerThePadAndStopItPastTheWindowEdges)
 }
 
 // Before the launch the ball rides on the pad; the first left click sends it
-// up at a random angle, and later clicks change nothing. A launch never
-// climbs flatter than 0.2 a step per unit of speed: a flatter one would crawl
-// for its whole life, or never leave the pad's height.
+// up at a random angle, and later clicks change nothing. Launches spread over
+// their whole range, but never climb flatter than 0.2 a step per unit of
+// speed: a flatter one would crawl for its whole life, or never leave the
+// pad's height.
 TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
 {
     Press(sf::Keyboard::Escape);
@@ -39,14 +40,20 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
     Send(MouseClick(300, 700));
     EXPECT_EQ(ball.GetDirection(), direction);
     int flattest = 0;
+    float left = 0.f, right = 0.f, steepest = 0.f;
     for (int launch = 0; launch < 100; ++launch) {
         State().StartPlay();
         const sf::Vector2f d = ball.GetDirection();
         ASSERT_TRUE(d.y <= -0.2f && d.y >= -1.f && d.x >= -0.7f && d.x <= 0.7f)
             << d.x << ", " << d.y;
         flattest += d.y == -0.2f;
+        left = std::min(left, d.x);
+        right = std::max(right, d.x);
+        steepest = std::min(steepest, d.y);
     }
     EXPECT_GT(flattest, 0) << "no draw was flat enough to need lifting";
+    EXPECT_TRUE(left < -0.6f && right > 0.6f && steepest < -0.9f)
+        << "launches keep to part of their range";
 }
 
 // On the test display, one monitor of the game's size, the window covers it

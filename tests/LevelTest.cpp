@@ -1,7 +1,8 @@
 #include "TestSupport.hpp"
 
 // The bricks of a level row by row after the pad, at five hit points a level,
-// then its balls resting on the pad. The counts are the random play's to check.
+// about one in five of them red and moving, then its balls resting on the pad.
+// The counts are the random play's to check.
 static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
 {
     const std::vector<Entity*>& entities = game.GetEntities();
@@ -10,11 +11,17 @@ static void ExpectLevel(const Game& game, int hitPoints, int balls, float ballX)
         {1, {15.f, 60.f}}, {2, {120.f, 60.f}}, {19, {15.f, 115.f}}, {54, {1800.f, 170.f}}};
     for (const auto& [i, at] : placed)
         EXPECT_EQ(entities[i]->GetPosition(), at) << "brick " << i;
+    int movingBricks = 0;
     for (int i = 1; i <= 54; ++i) {
         EXPECT_EQ(dynamic_cast<const BreakableComponent&>(*entities[i]).GetHitPoints(), hitPoints);
         const auto* moving = dynamic_cast<const MovableBrick*>(entities[i]);
         EXPECT_TRUE(!moving || moving->GetHomePosition() == moving->GetPosition()) << "brick " << i;
+        EXPECT_EQ(static_cast<sf::Sprite*>(entities[i]->GetDrawable())->getColor(),
+                  moving ? sf::Color::Red : sf::Color(255, 250, 255))
+            << "brick " << i;
+        movingBricks += moving != nullptr;
     }
+    EXPECT_NEAR(movingBricks, 53 / 5.0, 6) << "not one brick in five moves";
     for (int i = 55; i < 55 + balls; ++i)
         EXPECT_EQ(entities[i]->GetPosition(), sf::Vector2f(ballX, 900.f));
 }

@@ -33,3 +33,22 @@ TEST_F(MenuTest, MenusAreCentredOnTheirBands)
         EXPECT_TRUE(IsHit(*text, first) && !IsHit(*text, first - sf::Vector2i(1, 0)));
     }
 }
+
+class HudTest : public GameTest {};
+
+// The display shows this game's coins, score, with its sign, and the pad's hit
+// points, and the played time cut to hundredths, never rounded up.
+TEST_F(HudTest, ShowsTheNumbersOfTheGameInPlay)
+{
+    State().SetCoins(37);
+    State().SetScore(-12);
+    ThePad().TakeDamage(1);
+    game->Render();
+    const Hud& hud = *game->GetHud();
+    const auto shown = [](const sf::Text& value) { return value.getString().toAnsiString(); };
+    EXPECT_EQ(shown(hud.GetCoinsValue()) + " " + shown(hud.GetScoreValue()) + " " +
+                  shown(hud.GetHpValue()),
+              "37 -12 4");
+    EXPECT_EQ(Hud::FormatTime(9.999) + " " + Hud::FormatTime(83.456789) + " " + Hud::FormatTime(7),
+              "9.99 83.45 7.00");
+}
