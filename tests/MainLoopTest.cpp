@@ -20,11 +20,7 @@ struct FakeGame {
     double GetFrameTime() const { return static_cast<double>(1.0f / 60.0f); }
     bool IsWindowOpen() const { return windowOpen; }
     bool IsStill() const { return still; }
-    bool HandleEvents()
-    {
-        calls += 'E';
-        return onEvents();
-    }
+    bool HandleEvents() { return calls += 'E', onEvents(); }
     void Update() { calls += 'U'; }
     void Render() { calls += 'R'; }
 };
@@ -56,7 +52,7 @@ TEST(MainLoopTest, StepsOnTimeSleepsBetweenAndDrawsOnlyWhatCanHaveChanged)
     };
     const auto repeat = [](const std::string& passes, int times) {
         std::string all;
-        for (int i = 0; i < times; ++i)
+        while (times-- > 0)
             all += passes;
         return all;
     };

@@ -8,51 +8,38 @@
 // with no monitor listed, on the whole desktop (here two monitors wide).
 TEST(WindowPlacementTest, OpensFittedAndCentredOnThePrimaryMonitor)
 {
-    struct Layout {
-        const char* name;
-        std::vector<WindowPlacement::Monitor> monitors;
-        sf::IntRect window;
-    };
-    const Layout layouts[] = {
-        {"laptop, primary, beside a larger monitor",
-         {{{0, 0, 1366, 768}, true}, {{1366, 0, 1920, 1080}, false}},
-         {69, 38, 1228, 691}},
-        {"primary to the right of the laptop",
-         {{{0, 0, 1366, 768}, false}, {{1366, 0, 2560, 1440}, true}},
-         {1686, 180, 1920, 1080}},
-        {"stacked, the primary below",
-         {{{0, 0, 1920, 1080}, false}, {{160, 1080, 1600, 900}, true}},
-         {240, 1125, 1440, 810}},
-        {"none primary, different sizes",
-         {{{0, 0, 1280, 1024}, false}, {{1280, 0, 1920, 1080}, false}},
-         {64, 188, 1152, 648}},
-        {"one, the game's size", {{{0, 0, 1920, 1080}, true}}, {0, 0, 1920, 1080}},
-        {"none listed", {}, {683, 0, 1920, 1080}}};
-    for (const auto& [name, monitors, window] : layouts)
-        EXPECT_EQ(WindowPlacement::Place({1920, 1080}, monitors, {3286, 1080}), window) << name;
+    // A laptop beside a larger monitor, primary; the primary right of the
+    // laptop; stacked, the primary below; none primary; one; none listed.
+    const std::pair<std::vector<WindowPlacement::Monitor>, sf::IntRect> layouts[] = {
+        {{{{0, 0, 1366, 768}, true}, {{1366, 0, 1920, 1080}, false}}, {69, 38, 1228, 691}},
+        {{{{0, 0, 1366, 768}, false}, {{1366, 0, 2560, 1440}, true}}, {1686, 180, 1920, 1080}},
+        {{{{0, 0, 1920, 1080}, false}, {{160, 1080, 1600, 900}, true}}, {240, 1125, 1440, 810}},
+        {{{{0, 0, 1280, 1024}, false}, {{1280, 0, 1920, 1080}, false}}, {64, 188, 1152, 648}},
+        {{{{0, 0, 1920, 1080}, true}}, {0, 0, 1920, 1080}},
+        {{}, {683, 0, 1920, 1080}}};
+    for (const auto& [monitors, window] : layouts)
+        EXPECT_EQ(WindowPlacement::Place({1920, 1080}, monitors, {3286, 1080}), window)
+            << window.left << ", " << window.top;
 }
 
 // Multisampled frames cost a software rasterizer six times a plain one; a
-// graphics card's names can contain LLVM too. The middle frame decides, so
-// that a first frame loading the textures does not.
+// graphics card's name can hold LLVM too. The middle frame decides, so that a
+// first frame loading the textures does not.
 TEST(MultisamplingTest, DropsTheSamplesWhereFramesOutlastAStep)
 {
     const std::pair<const char*, bool> renderers[] = {
         {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
         {"softpipe", true},
-        {"Software Rasterizer", true},
         {"zink Vulkan 1.3(llvmpipe (LLVM 19.1.7, 256 bits) (MESA_LLVMPIPE))", true},
         {"AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)", false},
-        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
-        {"NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2", false}};
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false}};
     for (const auto& [renderer, software] : renderers)
         EXPECT_EQ(Multisampling::IsSoftwareRenderer(renderer), software) << renderer;
-    const double step = 1.0 / 60;
     const std::pair<std::vector<double>, bool> frames[] = {
         {{0.031, 0.029, 0.030, 0.030, 0.032}, true},
         {{0.25, 0.04, 0.002, 0.002, 0.002}, false},
         {{0.016, 0.0165, 0.016, 0.0166, 0.016}, false},
         {{0.017, 0.018, 0.017, 0.005, 0.2}, true}};
     for (const auto& [seconds, tooSlow] : frames)
-        EXPECT_EQ(Multisampling::TooSlow(seconds, step), tooSlow) << seconds[0] << " first";
+        EXPECT_EQ(Multisampling::TooSlow(seconds, 1.0 / 60), tooSlow) << seconds[0] << " first";
 }
