@@ -96,3 +96,30 @@ TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
     Play({{"play launch drop step", "game-over main-music"},
           {"quit", "closed game-over main-music"}});
 }
+
+// A menu, the shop and a lost game hold still once drawn, so the loop draws
+// them again only when something happens; play never does. A screen just
+// entered is not still until its first frame ("!" still before it, "+" after).
+TEST_F(ScreenTransitionTest, MenusTheShopAndALostGameHoldStillOnceDrawn)
+{
+    std::string seen;
+    const auto look = [&] {
+        const bool before = game->IsStill();
+        game->Render();
+        seen += NameOf(game->GetScreen()) + std::string(before ? "!" : "") +
+                (game->IsStill() ? "+ " : " ");
+    };
+    look();
+    Press(sf::Keyboard::Escape);
+    look();
+    Press(sf::Keyboard::Escape);
+    look();
+    look();
+    Press(sf::Keyboard::Escape);
+    Send(KeyPressed(sf::Keyboard::A));
+    StepUntil([this] { return State().IsShopOpen(); });
+    look();
+    game->GameOver();
+    look();
+    EXPECT_EQ(seen, "start-menu+ waiting paused+ paused!+ shop+ game-over+ ");
+}
