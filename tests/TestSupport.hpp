@@ -113,8 +113,9 @@ inline const char* NameOf(Game::Screen screen)
     return names[static_cast<int>(screen)];
 }
 
-// Which screen the game shows, whether the clock runs, what a player hears
-// and whether a key is held, as words: one string states a whole transition.
+// Which screen the game shows, whether it holds still, whether the clock runs,
+// what a player hears and whether a key is held, as words: one string states a
+// whole transition.
 inline std::string ScreenOf(const Game& game)
 {
     const auto status = [&game](const char* name) {
@@ -123,6 +124,8 @@ inline std::string ScreenOf(const Game& game)
     const std::pair<bool, const char*> words[] = {
         {!game.IsWindowOpen(), "closed"},
         {true, NameOf(game.GetScreen())},
+        // Nothing can have moved since the last frame: the loop need not draw.
+        {game.IsStill(), "still"},
         {!game.GetHud()->GetTimer()->IsPaused(), "clock"},
         {status("Main_music") == sf::Music::Playing, "main-music"},
         {status("Main_music") == sf::Music::Paused, "main-music-paused"},

@@ -237,6 +237,8 @@ void Game::Restart()
     remainingBricks = 0;
     shakeStrength = 0.f;
     clockRanBeforePause = false;
+    // Nothing of the new game is on screen yet.
+    drawnScreen.reset();
     state = std::make_unique<GameState>(this);
     hud->GetTimer()->RestartTimer();
     hud->GetTimer()->PauseTimer();
