@@ -34,7 +34,6 @@ protected:
             {"launch", [this] { Send(MouseClick(10, 500)); }},
             {"play", [this] { Click(game->GetPauseMenu()->GetPlayText()); }},
             {"rclick", [this] { Click(game->GetPauseMenu()->GetPlayText(), sf::Mouse::Right); }},
-            {"leave", [this] { Click(game->GetPauseMenu()->GetLeaveText()); }},
             {"restart", [this] { Click(game->GetGameOverMenu()->GetRestartText()); }},
             {"quit", [this] { Click(game->GetGameOverMenu()->GetQuitText()); }},
             {"buy", [this] { Click(game->GetShopMenu()->GetDamageBuyText()); }},
@@ -89,10 +88,9 @@ TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestar
           {"close", "closed playing clock main-music"}});
 }
 
-TEST_F(ScreenTransitionTest, LeaveAndRagequitCloseTheWindow)
+// "Leave" is pressed in the end-to-end run.
+TEST_F(ScreenTransitionTest, RagequitClosesTheWindow)
 {
-    Play({{"leave", "closed start-menu menu-music"}});
-    game->GetWindow()->create(sf::VideoMode(1920, 1080, 32), "Quadrabash");
     Play({{"play launch drop step", "game-over main-music"},
           {"quit", "closed game-over main-music"}});
 }

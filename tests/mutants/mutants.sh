@@ -49,7 +49,12 @@ while IFS= read -r line <&3; do
         "$src/$file" 2> /dev/null || true)
     result=NOT-APPLICABLE by="" where=$file
     if [[ $at =~ ^[0-9]+$ ]]; then
-        where=$file:$at
+        # The function the line is in, which outlives its line number: the last
+        # head of a definition above it.
+        fn=$(awk -v n="$at" 'NR < n && /^(    )?[A-Za-z_][^;=]*\(/ && !/^[^(]*(\.|->)/ &&
+            !/^ *(if|for|while|switch|return|else)[ (]/ && !/;[ \t]*$/ { f = $0 } NR == n { print f; exit }' \
+            "$src/$file" | sed -E 's/\(.*//; s/.*[ *&]//')
+        where="$file${fn:+ ($fn)}"
         cp "$src/$file" "$scratch/original"
         BROKEN=$broken awk -v n="$at" 'NR == n { match($0, /^[ \t]*/); $0 = substr($0, 1, RLENGTH) ENVIRON["BROKEN"] } 1' \
             "$scratch/original" > "$src/$file"
