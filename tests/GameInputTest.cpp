@@ -32,7 +32,7 @@ TEST_F(GameInputTest, BallRidesThePadUntilTheFirstClickLaunchesItNeverFlat)
 {
     Press(sf::Keyboard::Escape);
     Ball& ball = static_cast<Ball&>(*game->GetEntities().back());
-    Send(KeyPressed(sf::Keyboard::Left));
+    Send(KeyEvent(sf::Keyboard::Left));
     Step(3);
     EXPECT_EQ(ball.GetPosition(), ThePad().GetPosition() + sf::Vector2f(90.f, -30.f));
     Send(MouseClick(300, 700));

@@ -26,9 +26,9 @@ public:
                                               sf::Keyboard::Escape, sf::Keyboard::A};
             const sf::Keyboard::Key key = keys[Roll(dice < 3 ? 4 : 3)];
             if (held.erase(key) > 0)
-                return KeyReleased(key);
+                return KeyEvent(key, sf::Event::KeyReleased);
             held.insert(key);
-            return KeyPressed(key);
+            return KeyEvent(key);
         }
         if (dice < 23)
             return sf::Event{Roll(2) ? sf::Event::LostFocus : sf::Event::GainedFocus, {}};

@@ -61,19 +61,12 @@ struct ScratchFolder {
     }
 };
 
-inline sf::Event KeyEvent(sf::Keyboard::Key key, sf::Event::EventType type)
+// A press of the key, or the event of the type given.
+inline sf::Event KeyEvent(sf::Keyboard::Key key, sf::Event::EventType type = sf::Event::KeyPressed)
 {
     sf::Event event{type, {}};
     event.key.code = key;
     return event;
-}
-inline sf::Event KeyPressed(sf::Keyboard::Key key)
-{
-    return KeyEvent(key, sf::Event::KeyPressed);
-}
-inline sf::Event KeyReleased(sf::Keyboard::Key key)
-{
-    return KeyEvent(key, sf::Event::KeyReleased);
 }
 inline sf::Event MouseClick(int x, int y, sf::Mouse::Button button = sf::Mouse::Left)
 {
@@ -154,8 +147,8 @@ protected:
     void Send(const sf::Event& event) { game->HandleEvent(event); }
     void Press(sf::Keyboard::Key key)
     {
-        Send(KeyPressed(key));
-        Send(KeyReleased(key));
+        Send(KeyEvent(key));
+        Send(KeyEvent(key, sf::Event::KeyReleased));
     }
     void Click(const sf::Text& button, sf::Mouse::Button mouseButton = sf::Mouse::Left)
     {

@@ -9,13 +9,12 @@
 TEST(WindowPlacementTest, OpensFittedAndCentredOnThePrimaryMonitor)
 {
     // A laptop beside a larger monitor, primary; the primary right of the
-    // laptop; stacked, the primary below; none primary; one; none listed.
+    // laptop; stacked, the primary below; none primary; none listed.
     const std::pair<std::vector<WindowPlacement::Monitor>, sf::IntRect> layouts[] = {
         {{{{0, 0, 1366, 768}, true}, {{1366, 0, 1920, 1080}, false}}, {69, 38, 1228, 691}},
         {{{{0, 0, 1366, 768}, false}, {{1366, 0, 2560, 1440}, true}}, {1686, 180, 1920, 1080}},
         {{{{0, 0, 1920, 1080}, false}, {{160, 1080, 1600, 900}, true}}, {240, 1125, 1440, 810}},
         {{{{0, 0, 1280, 1024}, false}, {{1280, 0, 1920, 1080}, false}}, {64, 188, 1152, 648}},
-        {{{{0, 0, 1920, 1080}, true}}, {0, 0, 1920, 1080}},
         {{}, {683, 0, 1920, 1080}}};
     for (const auto& [monitors, window] : layouts)
         EXPECT_EQ(WindowPlacement::Place({1920, 1080}, monitors, {3286, 1080}), window)
@@ -38,8 +37,7 @@ TEST(MultisamplingTest, DropsTheSamplesWhereFramesOutlastAStep)
     const std::pair<std::vector<double>, bool> frames[] = {
         {{0.031, 0.029, 0.030, 0.030, 0.032}, true},
         {{0.25, 0.04, 0.002, 0.002, 0.002}, false},
-        {{0.016, 0.0165, 0.016, 0.0166, 0.016}, false},
-        {{0.017, 0.018, 0.017, 0.005, 0.2}, true}};
+        {{0.016, 0.0165, 0.2, 0.0166, 0.016}, false}};
     for (const auto& [seconds, tooSlow] : frames)
         EXPECT_EQ(Multisampling::TooSlow(seconds, 1.0 / 60), tooSlow) << seconds[0] << " first";
 }
