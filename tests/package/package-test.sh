@@ -35,7 +35,7 @@ step "source release: the whole tree, built offline to the same bytes" source_re
 if installed; then apt remove quadrabash; fi
 step "install" apt install "$deb"
 step "desktop entry" desktop-file-validate /usr/share/applications/quadrabash.desktop
-step "AppStream metadata" appstreamcli validate --pedantic --no-net /usr/share/metainfo/quadrabash.metainfo.xml
+step "AppStream metadata" appstreamcli validate --pedantic --no-net /usr/share/metainfo/org.quadrabash.quadrabash.metainfo.xml
 step "licence" grep -qx 'License: Expat' /usr/share/doc/quadrabash/copyright
 
 # Options need no display; without one the game says so on one line and stops.
