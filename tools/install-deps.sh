@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Quadrabash needs from Debian 12's archive, and only what is
-# missing, with apt-get as root or through sudo.
+# Installs what Quadrabash needs from Debian's archive, and only what is
+# missing, with apt-get as root or through sudo. Debian 12 and 13 give every
+# package the same name; each brings its own release's SFML (2.5 and 2.6).
 #   install-deps.sh play [PACKAGE...]   what building and playing needs
 #   install-deps.sh test [PACKAGE...]   that, plus the test, benchmark and
 #                                       headless tools
