@@ -60,8 +60,8 @@ TEST(AssetCheck, SoundsSfmlReadsSafelyPassAndOthersAreRefused)
 TEST(AssetCheck, PicturesUpToTheSizeLimitPassAndTheCorpusIsRefused)
 {
     const ScratchFolder folder;
-    for (const auto& [width, height, safe] : {std::tuple{4096u, 1u, true}, {1u, 4096u, true},
-                                              {4097u, 1u, false}, {1u, 4097u, false}}) {
+    for (const auto& [width, height, safe] :
+         {std::tuple{4096u, 1u, true}, {1u, 4096u, true}, {4097u, 1u, false}, {1u, 4097u, false}}) {
         sf::Image picture;
         picture.create(width, height);
         ASSERT_TRUE(picture.saveToFile("picture.png"));

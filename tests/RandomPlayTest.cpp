@@ -85,7 +85,7 @@ private:
 };
 
 // What a player relies on after every step.
-void ExpectInvariants(const Game& game, bool focusLost)
+void ExpectInvariants(const Game& game)
 {
     const std::vector<Entity*>& entities = game.GetEntities();
     const Screen screen = game.GetScreen();
@@ -100,7 +100,6 @@ void ExpectInvariants(const Game& game, bool focusLost)
     ASSERT_FALSE(game.GetPauseMenu() && game.GetGameOverMenu()) << "two menus are open";
     ASSERT_FALSE(screen == Screen::GameOver && !game.GetGameOverMenu()) << "game over, no menu";
     ASSERT_FALSE(screen == Screen::GameOver && game.GetState()->IsShopOpen()) << "a shop on it";
-    ASSERT_FALSE(focusLost && game.IsAnyKeyHeld()) << "a key stays held after the focus is lost";
 }
 
 // Everything a new game starts with, once its start menu is gone.
@@ -165,8 +164,7 @@ void PlayOneSeed(std::uint32_t seed)
                               : lastScreen == Screen::LevelEntry ? 100
                                                                  : 1 << 30;
         ASSERT_LE(stepsOnScreen, stepLimit) << NameOf(lastScreen) << " does not lead on";
-        const bool focusLost = event && event->type == sf::Event::LostFocus;
-        ASSERT_NO_FATAL_FAILURE(ExpectInvariants(*game, focusLost));
+        ASSERT_NO_FATAL_FAILURE(ExpectInvariants(*game));
     }
     EXPECT_EQ(out.Text(), "") << "seed " << seed << ": a normal session prints nothing";
 }

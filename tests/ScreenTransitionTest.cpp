@@ -51,12 +51,12 @@ protected:
     }
 };
 
-// The clock counts played time only and the music follows the menus. An Escape still held when the
-// window loses focus does not block the next one. Escape in the very step that loses the game
-// leaves the same game over and restart; a restart lets go of the keys held
-// when the game was lost and gives the pad back even when it was lost during
-// the level exit. A level cleared before the launch launches with the first
-// click after the shop; the window's close button closes it.
+// The clock counts played time only and the music follows the menus. A key still held when the
+// window loses focus is let go: Escape does not block the next one, an arrow does not steer. Escape
+// in the very step that loses the game leaves the same game over and restart; a restart lets go of
+// the keys held when the game was lost and gives the pad back even when it was lost during the
+// level exit. A level cleared before the launch launches with the first click after the shop; the
+// window's close button closes it.
 TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestart)
 {
     Play({{"draw", "start-menu still menu-music"},
@@ -65,7 +65,7 @@ TEST_F(ScreenTransitionTest, FromTheStartMenuThroughTheShopToAGameOverAndARestar
           {"esc", "paused main-music-paused menu-music"},
           {"esc", "paused main-music-paused menu-music"},
           {"esc-up esc", "waiting main-music"},
-          {"esc blur esc", "waiting main-music"},
+          {"esc blur esc right blur", "waiting main-music"},
           {"esc-up launch", "playing clock main-music"},
           {"esc", "paused main-music-paused menu-music"},
           {"esc-up play", "playing clock main-music"},

@@ -28,7 +28,6 @@ TEST(MultisamplingTest, DropsTheSamplesWhereFramesOutlastAStep)
 {
     const std::pair<const char*, bool> renderers[] = {
         {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
-        {"softpipe", true},
         {"zink Vulkan 1.3(llvmpipe (LLVM 19.1.7, 256 bits) (MESA_LLVMPIPE))", true},
         {"AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-13-amd64)", false},
         {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false}};

@@ -9,7 +9,7 @@
 set -euo pipefail
 
 mode="${1:-play}"
-packages=(build-essential cmake pkg-config libsfml-dev libstb-dev libopenal-dev libxrandr-dev
+packages=(build-essential cmake libsfml-dev libstb-dev libopenal-dev libxrandr-dev
           fonts-dotgothic16 libgl1-mesa-dri)
 if [[ "$mode" == "test" ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev imagemagick
