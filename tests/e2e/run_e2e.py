@@ -154,14 +154,17 @@ def full_game(run, smoke):
     run.click((WIDTH // 2, HEIGHT // 2))  # any left click launches
     run.seen("a left click to launch the ball", lambda image: (ball(image) or (0, HEIGHT))[1] < BALL_LAUNCHED_ABOVE,
              10, "play")
-    if run.docs:
-        film(run, os.path.join(run.docs, "play.gif"))
     # Long enough to hear the music of play, too short to lose: a ball climbs to the bricks and
     # falls back in 2 s at the least, a red brick takes longer to fall onto the pad.
     wait_until(lambda: run.recorded_seconds() >= marks["launch"] + 1.5, 30, "1.5 s of play", 0.1, run.proc)
     marks["paused"] = run.recorded_seconds()
     run.key("Escape", 0.2)
     run.seen("Escape to open the pause menu", pause_menu, picture="pause")
+    if run.docs:
+        # Filmed after the checks, as play may be lost meanwhile: "Ragequit" sits where "Leave" is.
+        run.key("Escape", 0.2)
+        film(run, os.path.join(run.docs, "play.gif"))
+        run.key("Escape", 0.2)
     run.click(SECOND_BUTTON)
     run.close("'Leave'")
     heard(run.wave, marks)
