@@ -152,7 +152,7 @@ def frames(name):
     return rows
 
 game, bare8, bare0 = frames("game"), frames("bare8"), frames("bare0")
-
+med = lambda rows, key: statistics.median(r[key] for r in rows)
 
 lines = []
 w = lines.append
