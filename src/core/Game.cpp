@@ -101,9 +101,9 @@ Game::Screen Game::GetScreen() const
 bool Game::IsStill() const
 {
     const Screen screen = GetScreen();
-    const bool moves = screen != Screen::StartMenu && screen != Screen::Paused &&
-                       screen != Screen::GameOver && screen != Screen::Shop;
-    return !moves && drawnScreen == screen;
+    const bool holdsStill = screen == Screen::StartMenu || screen == Screen::Paused ||
+                            screen == Screen::GameOver || screen == Screen::Shop;
+    return holdsStill && drawnScreen == screen;
 }
 
 bool Game::IsPlaying() const
